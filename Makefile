@@ -1,0 +1,42 @@
+# The everyday commands. `make run` and `make test` set everything up themselves.
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps build test run sanitize sanitize-address sanitize-thread bench clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+build:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: deps build
+	$(BUILD)/tarnwick
+
+# The Qt-free core and its tests under ASan+UBSan, then under TSan, each in its own folder.
+sanitize: sanitize-address sanitize-thread
+
+sanitize-address: deps
+	cmake -S . -B build-asan -G Ninja -DTARNWICK_SANITIZE=address -DTARNWICK_WITH_APP=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-asan -j $(JOBS) --target core_tests
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -L core
+
+sanitize-thread: deps
+	cmake -S . -B build-tsan -G Ninja -DTARNWICK_SANITIZE=thread -DTARNWICK_WITH_APP=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-tsan -j $(JOBS) --target core_tests
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --output-on-failure -j $(JOBS) -L core
+
+bench: deps build
+	$(BUILD)/bench/tarnwick_bench
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan

@@ -1,0 +1,92 @@
+#pragma once
+// TSockServer: a thread that owns the listening socket and hands each accepted connection to
+// ClientConnected. TSockServerClientThread: the base of a thread that serves one connection.
+//
+// Start, Stop and destruction belong to one controlling thread (the user-interface thread); the
+// accepting thread runs Execute. They meet only in StartEvent, the atomic flags and the
+// listening stream's slot (guarded by ListenMutex). Stop wakes a blocked accept by shutting the
+// listening socket down; the socket is closed by whichever side lets go of it last.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/SockStream.h"
+#include "platform/Event.h"
+
+namespace tarnwick {
+
+class TCorvanePrefs;
+
+class TSockServer {
+ public:
+  // The listen queue. Much larger than the 5 of old socket libraries: browsers open many
+  // connections at once, and on Linux an overflowing queue drops connection attempts for seconds.
+  static constexpr int kListenBacklog = 128;
+
+  // `counters` (may be null) is handed to every accepted stream and must outlive them.
+  explicit TSockServer(TCorvanePrefs* counters = nullptr);
+  virtual ~TSockServer();
+  TSockServer(const TSockServer&) = delete;
+  TSockServer& operator=(const TSockServer&) = delete;
+
+  // Opens the listening socket and starts an accepting cycle; nothing when already active.
+  // Raises ESocketError when the socket cannot be created, bound or put into listening state.
+  virtual void Start();
+  // Ends the accepting cycle and closes the listening socket; nothing when not active. Never raises.
+  void Stop();
+
+  bool Active() const { return IsActive.load(std::memory_order_acquire); }
+  // Where the listening socket is bound while active (port 0 asks the system for one).
+  std::string ListeningAddress() const;
+  int ListeningPort() const;
+
+  std::string BindName;
+  std::string BindAddress;
+  int Port = 0;
+
+ protected:
+  // Receives ownership of one accepted connection; runs on the accepting thread.
+  virtual void ClientConnected(std::unique_ptr<TSockStream> client) = 0;
+  // Ends the accepting thread and waits for it. Every derived destructor calls this first, so that
+  // ClientConnected is never called on a half-destroyed object; calling it twice is harmless.
+  void Terminate();
+
+  TCorvanePrefs* const Counters;
+
+ private:
+  void Execute();
+  void RunAcceptingCycle();
+
+  std::atomic<bool> IsActive{false};
+  std::atomic<bool> StopRequested{false};
+  std::atomic<bool> Terminated{false};
+  TEvent StartEvent;
+  mutable std::mutex ListenMutex;
+  std::shared_ptr<TSockStream> ListenStream;  // guarded by ListenMutex
+  std::thread AcceptThread;
+};
+
+// Serves one accepted connection on a detached thread of its own, then frees itself with the
+// connection. Created by the server's ClientConnected.
+class TSockServerClientThread {
+ public:
+  explicit TSockServerClientThread(std::unique_ptr<TSockStream> clientSocket)
+      : ClientSocket(std::move(clientSocket)) {}
+  virtual ~TSockServerClientThread() = default;
+  TSockServerClientThread(const TSockServerClientThread&) = delete;
+  TSockServerClientThread& operator=(const TSockServerClientThread&) = delete;
+
+  // Starts a detached thread that runs ClientExecute and then destroys `thread`. When no thread can
+  // be started the object (and its connection) is destroyed at once and false is returned.
+  static bool Run(std::unique_ptr<TSockServerClientThread> thread);
+
+ protected:
+  virtual void ClientExecute() = 0;
+
+  std::unique_ptr<TSockStream> ClientSocket;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,110 @@
+#include "engine/SockStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "prefs/Prefs.h"
+
+namespace tarnwick {
+
+TSockStream::TSockStream(TCorvanePrefs* counters, int handle)
+    : TCustomWinSocket(handle), Counters(counters) {}
+
+void TSockStream::CountReceived(std::int32_t n) {
+  if (Counters == nullptr || n <= 0) return;
+  auto& counter = Counters->Settings()->UseProxy ? Counters->RecvProxyCnt : Counters->RecvCnt;
+  counter.fetch_add(n, std::memory_order_relaxed);
+}
+
+std::int32_t TSockStream::ReceiveIntoScratch() {
+  std::int32_t got = 0;
+  try {
+    got = ReceiveBuf(Scratch.data(), kScratchSize);
+  } catch (...) {
+    return 0;
+  }
+  CountReceived(got);
+  return got;
+}
+
+std::int32_t TSockStream::ReadBuf(void* destination, std::int32_t n) {
+  if (n <= 0) return 0;
+  std::int32_t got = InBuffer.Read(destination, n);
+  if (got == 0) {
+    try {
+      got = ReceiveBuf(destination, n);
+    } catch (...) {
+      got = 0;
+    }
+  }
+  CountReceived(got);
+  return got;
+}
+
+bool TSockStream::ReadLine(std::string& line) {
+  auto receiveMore = [this] {
+    const std::int32_t got = ReceiveIntoScratch();
+    return got > 0 && InBuffer.Write(Scratch.data(), got) == got;
+  };
+  if (InBuffer.Empty() && !receiveMore()) return false;
+  for (;;) {
+    const auto unread = InBuffer.Peek();
+    const auto lf = std::find(unread.begin(), unread.end(), std::uint8_t{'\n'});
+    if (lf != unread.end()) {
+      size_t length = static_cast<size_t>(lf - unread.begin());
+      if (length > 0 && unread[length - 1] == '\r') --length;
+      line.assign(reinterpret_cast<const char*>(unread.data()), length);
+      InBuffer.Skip(static_cast<std::int32_t>(lf - unread.begin()) + 1);
+      return true;
+    }
+    if (!receiveMore()) return false;
+  }
+}
+
+std::int32_t TSockStream::ReadToBuffer(TBuffer& target, std::int32_t n) {
+  std::int32_t total = 0;
+  while (total < n) {
+    const std::int32_t got = ReadBuf(Scratch.data(), std::min(kScratchSize, n - total));
+    if (got == 0) break;
+    if (target.Write(Scratch.data(), got) < got) return 0;
+    total += got;
+  }
+  return total;
+}
+
+std::int32_t TSockStream::WriteBuf(const void* source, std::int32_t n) {
+  if (n <= 0) return 0;
+  std::int32_t sent = 0;
+  try {
+    sent = SendBuf(source, n);
+  } catch (...) {
+    sent = 0;
+  }
+  if (Counters != nullptr && sent > 0) Counters->SentCnt.fetch_add(sent, std::memory_order_relaxed);
+  return sent;
+}
+
+bool TSockStream::WriteLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text).append("\r\n");
+  const auto length = static_cast<std::int32_t>(line.size());
+  return WriteBuf(line.data(), length) == length;
+}
+
+bool TSockStream::WriteBuffer(TBuffer& source) {
+  for (;;) {
+    const std::int32_t taken = source.Read(Scratch.data(), kScratchSize);
+    if (taken == 0) return true;
+    if (WriteBuf(Scratch.data(), taken) < taken) return false;
+  }
+}
+
+std::unique_ptr<TSockStream> TSockStream::Accept(int& errorCode) {
+  std::lock_guard lock(Lock());
+  const int handle = AcceptHandle(errorCode);
+  if (handle < 0) return nullptr;
+  return std::make_unique<TSockStream>(Counters, handle);
+}
+
+}  // namespace tarnwick

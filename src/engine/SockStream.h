@@ -1,0 +1,56 @@
+#pragma once
+// TSockStream: the engine's only way to talk to the network. Reads and writes never raise; they
+// report 0 or false. Every byte received or sent is counted into the statistics of `Counters`
+// (received bytes go to RecvProxyCnt while the upstream proxy is in use, else to RecvCnt).
+//
+// Thread use: one thread at a time (the connection's thread, or the accepting thread for a
+// listening stream). `Counters`, when given, must outlive the stream.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/Buffer.h"
+#include "platform/Socket.h"
+
+namespace tarnwick {
+
+class TCorvanePrefs;
+
+class TSockStream : public TCustomWinSocket {
+ public:
+  static constexpr std::int32_t kInBufferSize = 8192;
+  static constexpr std::int32_t kScratchSize = 4096;
+
+  explicit TSockStream(TCorvanePrefs* counters = nullptr, int handle = -1);
+
+  // Unread head bytes first; otherwise one receive of at most n bytes. 0 at end or on error.
+  std::int32_t ReadBuf(void* destination, std::int32_t n);
+  // One line without its LF and one CR before it. False when no complete line can be had;
+  // `line` then keeps its value.
+  bool ReadLine(std::string& line);
+  // Reads up to n bytes into `target`; 0 when the target cannot take a piece.
+  std::int32_t ReadToBuffer(TBuffer& target, std::int32_t n);
+  // Bytes sent, 0 on error.
+  std::int32_t WriteBuf(const void* source, std::int32_t n);
+  // The text and CR LF in one send; true when all of it went out.
+  bool WriteLine(std::string_view text);
+  // Sends and consumes all of `source`; false when a send fell short.
+  bool WriteBuffer(TBuffer& source);
+  // Waits for one connection on a listening stream; null when none came. `errorCode` tells why.
+  std::unique_ptr<TSockStream> Accept(int& errorCode);
+
+  TBuffer InBuffer{kInBufferSize};
+
+ private:
+  // One receive into Scratch, counted; 0 at end of stream or on error.
+  std::int32_t ReceiveIntoScratch();
+  void CountReceived(std::int32_t n);
+
+  TCorvanePrefs* Counters;
+  std::array<std::uint8_t, kScratchSize> Scratch{};
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,67 @@
+#pragma once
+// TCustomWinSocket: one blocking IPv4 TCP socket handle, owned. The base of TSockStream.
+//
+// Receive and send failures raise ESocketError directly. Connect, bind, listen, close and
+// peer-address failures go through this thread's SocketErrorHook (SocketError.h), so a connection
+// thread can turn them into its own exception and remember the code.
+//
+// Thread use: one thread at a time, except Shutdown(), which any thread may call to wake a thread
+// blocked in AcceptHandle() or ReceiveBuf() on this socket; the handle itself is closed only by the
+// owner (Close() or destruction), never under another thread's feet.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace tarnwick {
+
+class TCustomWinSocket {
+ public:
+  explicit TCustomWinSocket(int handle = -1);
+  virtual ~TCustomWinSocket();
+  TCustomWinSocket(const TCustomWinSocket&) = delete;
+  TCustomWinSocket& operator=(const TCustomWinSocket&) = delete;
+
+  // Connects to `host` (a dotted address or a name for the system resolver) on `port`.
+  void Open(const std::string& host, int port);
+  // Binds to `name` resolved, else `address` parsed, else any address; listens. Port: low 16 bits.
+  void Listen(const std::string& name, const std::string& address, int port, int backlog);
+  // Closes the handle. A failing close is reported through the hook after the handle is released.
+  void Close();
+  // Stops all reception and sending; a thread blocked in accept or receive returns at once.
+  void Shutdown();
+
+  // Dotted address of the peer; empty when not connected.
+  std::string RemoteAddress();
+  // Dotted address and port this socket is bound to locally (e.g. after listening on port 0).
+  std::string LocalAddress() const;
+  int LocalPort() const;
+
+  bool Connected() const { return IsConnected.load(std::memory_order_acquire); }
+  bool IsOpen() const { return Handle >= 0; }
+  bool IsShutDown() const { return ShutDownRequested.load(std::memory_order_acquire); }
+
+  // Bytes received (0 at end of stream); raises ESocketError on failure.
+  int ReceiveBuf(void* buffer, int count);
+  // Bytes sent, all of `count` unless the connection failed part-way; raises ESocketError when
+  // nothing could be sent.
+  int SendBuf(const void* buffer, int count);
+  // Waits for one connection; returns its handle, or -1 with the code in `errorCode`.
+  int AcceptHandle(int& errorCode);
+
+  std::mutex& Lock() { return SocketLock; }
+
+ protected:
+  int Handle;
+
+ private:
+  std::atomic<bool> IsConnected{false};
+  std::atomic<bool> ShutDownRequested{false};
+  std::mutex SocketLock;  // held by accept; the stream's own thread is its only other user
+};
+
+// Parses a dotted IPv4 address; false when `text` is not one.
+bool ParseDottedAddress(const std::string& text, std::uint32_t& networkOrder);
+
+}  // namespace tarnwick
