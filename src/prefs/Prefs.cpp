@@ -23,8 +23,16 @@ TCorvanePrefs::TCorvanePrefs() : TCorvanePrefs(FormatTimeZone(StandardTimeBiasMi
 TCorvanePrefs::TCorvanePrefs(std::string timeZone)
     : TimeZone(std::move(timeZone)), Current(std::make_shared<const TPrefsSettings>()) {}
 
+std::shared_ptr<const TPrefsSettings> TCorvanePrefs::Settings() const {
+  std::lock_guard lock(SettingsMutex);
+  return Current;
+}
+
 void TCorvanePrefs::Publish(TPrefsSettings settings) {
-  Current.store(std::make_shared<const TPrefsSettings>(std::move(settings)), std::memory_order_release);
+  auto published = std::make_shared<const TPrefsSettings>(std::move(settings));
+  std::lock_guard lock(SettingsMutex);
+  Current.swap(published);
+  // The previous snapshot is released after the lock, by `published` going out of scope.
 }
 
 void TCorvanePrefs::ResetStats() {

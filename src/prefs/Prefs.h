@@ -114,7 +114,7 @@ class TCorvanePrefs {
   TCorvanePrefs& operator=(const TCorvanePrefs&) = delete;
 
   // The settings in force now. Never null.
-  std::shared_ptr<const TPrefsSettings> Settings() const { return Current.load(std::memory_order_acquire); }
+  std::shared_ptr<const TPrefsSettings> Settings() const;
   // Replaces the settings in force; connections that hold the previous snapshot keep it.
   void Publish(TPrefsSettings settings);
 
@@ -141,7 +141,10 @@ class TCorvanePrefs {
   const std::string TimeZone;
 
  private:
-  std::atomic<std::shared_ptr<const TPrefsSettings>> Current;
+  // A plain mutex rather than std::atomic<std::shared_ptr>: the same publication, held for one
+  // pointer copy, and one that ThreadSanitizer can follow.
+  mutable std::mutex SettingsMutex;
+  std::shared_ptr<const TPrefsSettings> Current;  // guarded by SettingsMutex; never null
 };
 
 }  // namespace tarnwick
