@@ -1,49 +1,78 @@
 #include "engine/FilterProxy.h"
 
+#include <ctime>
+
 #include "platform/Exceptions.h"
 #include "platform/SocketError.h"
 #include "prefs/Prefs.h"
 
 namespace tarnwick {
 
-TFilterProxy::TFilterProxy(std::shared_ptr<TCorvanePrefs> prefs)
-    : TSockServer(prefs.get()), Prefs(std::move(prefs)) {
+namespace {
+
+std::shared_ptr<const TFilterChain> NoFilters() {
+  static const auto none = std::make_shared<const TFilterChain>();
+  return none;
+}
+
+}  // namespace
+
+TFilterProxy::TFilterProxy(TProxyContext context) : TSockServer(context.Prefs.get()), Context(std::move(context)) {
+  if (!Context.Filters) Context.Filters = NoFilters();
   BindName.clear();
-  Port = Prefs->Settings()->ListenPort;
+  Port = Context.Prefs->Settings()->ListenPort;
 }
 
 TFilterProxy::~TFilterProxy() { Terminate(); }
 
 void TFilterProxy::Start() {
-  BindAddress = Prefs->Settings()->AllowOthers ? "0.0.0.0" : "127.0.0.1";
+  BindAddress = Context.Prefs->Settings()->AllowOthers ? "0.0.0.0" : "127.0.0.1";
   TSockServer::Start();
 }
 
 void TFilterProxy::ClientConnected(std::unique_ptr<TSockStream> client) {
-  TSockServerClientThread::Run(std::make_unique<TFilterProxyThread>(Prefs, std::move(client)));
+  TSockServerClientThread::Run(std::make_unique<TFilterProxyThread>(Context, std::move(client)));
 }
 
-TFilterProxyThread::TFilterProxyThread(std::shared_ptr<TCorvanePrefs> prefs,
-                                       std::unique_ptr<TSockStream> client)
+TFilterProxyThread::TFilterProxyThread(const TProxyContext& context, std::unique_ptr<TSockStream> client)
     : TSockServerClientThread(nullptr),
-      Prefs(std::move(prefs)),
-      Control(std::make_unique<TFilterProxyControl>(Prefs, std::move(client))) {}
+      Context(context),
+      Control(std::make_unique<TFilterProxyControl>(Context.Prefs, Context.Filters, std::move(client))) {}
 
 void TFilterProxyThread::ClientExecute() {
-  Prefs->ActiveConnections.fetch_add(1);
+  TCorvanePrefs& prefs = *Context.Prefs;
+  prefs.ActiveConnections.fetch_add(1);
   try {
     TScopedSocketErrorHook hook([](int code, std::string_view) {
       LastSocketError = code;
       throw EHTProxyException("Socket Error");
     });
-    Prefs->ConnCnt.fetch_add(1);
-    Control->WholePage = Prefs->Settings()->HasWordEntries;
+    prefs.ConnCnt.fetch_add(1);
+    Control->WholePage = prefs.Settings()->HasWordEntries;
     Control->ProcessRequest();
   } catch (...) {
     // The connection ends without another byte to the client.
   }
   Control->CloseSockets();
-  Prefs->ActiveConnections.fetch_sub(1);
+  try {
+    WriteLog();
+  } catch (...) {
+    // A log line that cannot be made is lost; the connection is done either way.
+  }
+  prefs.ActiveConnections.fetch_sub(1);
+}
+
+void TFilterProxyThread::WriteLog() {
+  const auto settings = Context.Prefs->Settings();
+  if (!settings->LogEnabled || !Context.UiThread || !Context.Log) return;
+  const TLogRecord record = Control->LogRecord();
+  if (settings->DontLogMyself && record.ClientAddress == "127.0.0.1") return;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const std::string line = FormatLogLine(record, local, Context.Prefs->TimeZone);
+  const auto& log = Context.Log;
+  Context.UiThread->RunAndWait([&line, &log] { log->Append(line); });
 }
 
 }  // namespace tarnwick

@@ -2,22 +2,34 @@
 // TFilterProxy: the proxy's listening server, one per process. TFilterProxyThread: the thread that
 // serves one browser connection through its own TFilterProxyControl.
 //
-// Connection threads are detached; each holds a shared_ptr to the preferences, so nothing it uses
-// is freed under it when the server or the program goes away first.
+// Connection threads are detached. Each holds the shared context, so nothing it uses is freed under
+// it when the server or the program goes away first; at exit the user-interface side closes the
+// hand-over, so a thread that has yet to log is released instead of waiting for a loop that stopped.
 
 #include <memory>
 
+#include "engine/AccessLog.h"
+#include "engine/FilterChain.h"
 #include "engine/FilterProxyControl.h"
 #include "engine/SockServer.h"
+#include "engine/UiHandOver.h"
 
 namespace tarnwick {
 
 class TCorvanePrefs;
 
+// What the server shares with every connection thread.
+struct TProxyContext {
+  std::shared_ptr<TCorvanePrefs> Prefs;         // never null
+  std::shared_ptr<const TFilterChain> Filters;  // null: no filters at all
+  std::shared_ptr<TUiHandOver> UiThread;        // null: nothing is logged
+  std::shared_ptr<TAccessLog> Log;              // only touched through UiThread
+};
+
 class TFilterProxy : public TSockServer {
  public:
-  // Takes its port from the settings in force; `prefs` must not be null.
-  explicit TFilterProxy(std::shared_ptr<TCorvanePrefs> prefs);
+  // Takes its port from the settings in force.
+  explicit TFilterProxy(TProxyContext context);
   ~TFilterProxy() override;
 
   // Listens on all interfaces when external access is allowed, else on 127.0.0.1 only.
@@ -27,18 +39,21 @@ class TFilterProxy : public TSockServer {
   void ClientConnected(std::unique_ptr<TSockStream> client) override;
 
  private:
-  std::shared_ptr<TCorvanePrefs> Prefs;
+  TProxyContext Context;
 };
 
 class TFilterProxyThread : public TSockServerClientThread {
  public:
-  TFilterProxyThread(std::shared_ptr<TCorvanePrefs> prefs, std::unique_ptr<TSockStream> client);
+  TFilterProxyThread(const TProxyContext& context, std::unique_ptr<TSockStream> client);
 
  protected:
   void ClientExecute() override;
 
  private:
-  std::shared_ptr<TCorvanePrefs> Prefs;
+  // Hands this connection's log line to the user-interface thread and waits until it is written.
+  void WriteLog();
+
+  TProxyContext Context;
   std::unique_ptr<TFilterProxyControl> Control;
 };
 

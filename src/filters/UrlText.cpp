@@ -1,5 +1,7 @@
 #include "filters/UrlText.h"
 
+#include <cstdint>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -189,23 +191,46 @@ std::string Base64Decode(std::string_view text) {
   return out;
 }
 
-std::int32_t IntOrZero(std::string_view text) {
+bool TryParseInteger(std::string_view text, std::int64_t& value) {
   // from_chars takes a "-" but no "+"; after a "+" a digit must follow, so "+-5" stays invalid.
   if (!text.empty() && text.front() == '+') {
     text.remove_prefix(1);
-    if (text.empty() || !IsDigit(text.front())) return 0;
+    if (text.empty() || !IsDigit(text.front())) return false;
   }
   const char* last = text.data() + text.size();
-  std::int32_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), last, value);
-  if (ec != std::errc() || end != last) return 0;
-  return value;
+  std::int64_t parsed = 0;
+  const auto [end, ec] = std::from_chars(text.data(), last, parsed);
+  if (ec != std::errc() || end != last) return false;
+  value = parsed;
+  return true;
+}
+
+std::int32_t IntOrZero(std::string_view text) {
+  std::int64_t value = 0;
+  if (!TryParseInteger(text, value) || value < INT32_MIN || value > INT32_MAX) return 0;
+  return static_cast<std::int32_t>(value);
 }
 
 std::string LowerAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = LowerAscii(c);
   return out;
+}
+
+std::string UpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+  }
+  return out;
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace tarnwick

@@ -63,10 +63,20 @@ std::string Base64Decode(std::string_view text);
 // header value with stray spaces is not silently taken as a number.
 std::int32_t IntOrZero(std::string_view text);
 
+// The same decimal form as IntOrZero, 64-bit, telling a bad text apart from "0"; `value` is left
+// alone on false.
+bool TryParseInteger(std::string_view text, std::int64_t& value);
+
+// ASCII upper case, for HTTP methods and versions.
+std::string UpperAscii(std::string_view text);
+
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 std::string LowerAscii(std::string_view text);
+
+// Equal texts apart from ASCII letter case.
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace tarnwick

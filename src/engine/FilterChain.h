@@ -1,0 +1,32 @@
+#pragma once
+// TFilterChain: the request and content filters as the pipeline sees them. ProcessRequest calls
+// each at its fixed step; the order is written once, there. This base passes everything through,
+// so a filter overrides only the steps it cares about and declines early when it has nothing to do.
+//
+// One chain serves every connection at once: implementations keep no per-request state of their
+// own (that lives in TFilterProxyControl) and are safe to call from many threads.
+
+namespace tarnwick {
+
+class TFilterProxyControl;
+
+class TFilterChain {
+ public:
+  virtual ~TFilterChain() = default;
+
+  // True when it has answered the client itself (refused or asked for a password).
+  virtual bool CheckAccess(TFilterProxyControl&) const { return false; }
+  // Edits the request headers only.
+  virtual void RewriteHeaders(TFilterProxyControl&) const {}
+  // True when it has answered the client itself. Called before the server is connected and again
+  // after, when the server's address is known.
+  virtual bool CheckRedirection(TFilterProxyControl&) const { return false; }
+  // True when the URL is to be blocked; the pipeline answers.
+  virtual bool BlockCheck(TFilterProxyControl&) const { return false; }
+  // True when it has sent the whole response itself.
+  virtual bool FilterImage(TFilterProxyControl&) const { return false; }
+  // Sends the whole response; this base relays it unchanged.
+  virtual void FilterHtml(TFilterProxyControl& request) const;
+};
+
+}  // namespace tarnwick
