@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "filters/Filters.h"
 #include "platform/Exceptions.h"
 
 namespace tarnwick {
@@ -22,7 +23,9 @@ TApplication::TApplication(std::string settingsDirectory)
       if (self) self->UiThread->RunPending();
     }, Qt::QueuedConnection);
   });
-  Prefs->Publish(FreshInstallSettings());
+  TPrefsSettings settings = FreshInstallSettings();
+  PrepareFilters(settings);
+  Prefs->Publish(std::move(settings));
 }
 
 TApplication::~TApplication() {
@@ -38,7 +41,7 @@ bool TApplication::Start() {
   if (Prefs->Settings()->LogEnabled && !Log->Open() && !Log->Clear()) {
     std::fprintf(stderr, "tarnwick: cannot open the access log %s\n", Log->Path().c_str());
   }
-  Proxy = std::make_unique<TFilterProxy>(TProxyContext{Prefs, nullptr, UiThread, Log});
+  Proxy = std::make_unique<TFilterProxy>(TProxyContext{Prefs, std::make_shared<const TTarnwickFilters>(), UiThread, Log});
   try {
     Proxy->Start();
   } catch (const ESocketError& error) {
