@@ -9,25 +9,26 @@ TBuffer::TBuffer(std::int32_t capacity) { SetCapacity(capacity); }
 
 void TBuffer::SetCapacity(std::int32_t n) {
   if (n <= 0) n = kDefaultCapacity;
-  if (n == Capacity && !Storage.empty()) return;
-  std::vector<std::uint8_t> grown(static_cast<size_t>(n) + 1, 0);
+  if (n == Capacity && Storage) return;
+  auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(n) + 1);
+  grown[static_cast<size_t>(n)] = 0;
   if (!Empty()) {
     // Callers only grow a non-empty buffer; a shrink keeps what still fits.
     const std::int32_t kept = std::min(WritePos, n);
-    std::memcpy(grown.data(), Storage.data(), static_cast<size_t>(kept));
+    std::memcpy(grown.get(), Storage.get(), static_cast<size_t>(kept));
     WritePos = kept;
     ReadPos = std::min(ReadPos, kept);
   } else {
     WritePos = ReadPos = 0;
   }
-  Storage.swap(grown);
+  Storage = std::move(grown);
   Capacity = n;
 }
 
 std::int32_t TBuffer::Write(const void* bytes, std::int32_t n) {
   const std::int32_t count = std::clamp(n, 0, Capacity - WritePos);
   if (count > 0) {
-    std::memcpy(Storage.data() + WritePos, bytes, static_cast<size_t>(count));
+    std::memcpy(Storage.get() + WritePos, bytes, static_cast<size_t>(count));
     WritePos += count;
   }
   return count;
@@ -35,13 +36,13 @@ std::int32_t TBuffer::Write(const void* bytes, std::int32_t n) {
 
 std::int32_t TBuffer::Read(void* into, std::int32_t n) {
   const std::int32_t count = std::clamp(n, 0, Unread());
-  if (count > 0) std::memcpy(into, Storage.data() + ReadPos, static_cast<size_t>(count));
+  if (count > 0) std::memcpy(into, Storage.get() + ReadPos, static_cast<size_t>(count));
   Consume(count);
   return count;
 }
 
 std::span<const std::uint8_t> TBuffer::Peek() const {
-  return {Storage.data() + ReadPos, static_cast<size_t>(Unread())};
+  return {Storage.get() + ReadPos, static_cast<size_t>(Unread())};
 }
 
 std::int32_t TBuffer::Skip(std::int32_t n) {

@@ -4,8 +4,8 @@
 // is not reused. Invariant: 0 <= ReadPos <= WritePos <= Capacity. One thread at a time.
 
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace tarnwick {
 
@@ -37,8 +37,8 @@ class TBuffer {
   bool Empty() const { return WritePos == ReadPos; }
 
   // Whole storage, Capacity + 1 bytes, so a terminating zero fits after full data.
-  std::uint8_t* Data() { return Storage.data(); }
-  const std::uint8_t* Data() const { return Storage.data(); }
+  std::uint8_t* Data() { return Storage.get(); }
+  const std::uint8_t* Data() const { return Storage.get(); }
 
   std::int32_t Capacity = 0;
   std::int32_t WritePos = 0;
@@ -47,7 +47,9 @@ class TBuffer {
  private:
   void Consume(std::int32_t n);
 
-  std::vector<std::uint8_t> Storage;
+  // Not zero-filled: only the terminating byte after full data is promised, and connections make
+  // several of these buffers each.
+  std::unique_ptr<std::uint8_t[]> Storage;
 };
 
 }  // namespace tarnwick

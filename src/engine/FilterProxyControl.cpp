@@ -109,7 +109,8 @@ void TFilterProxyControl::Reset() {
 }
 
 bool TFilterProxyControl::ResponseIsEncoded() const {
-  std::string_view encoding = ResponseHeaders.Get("Content-Encoding");
+  const std::string value = ResponseHeaders.Get("Content-Encoding");
+  std::string_view encoding = value;
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!encoding.empty() && blank(encoding.front())) encoding.remove_prefix(1);
   while (!encoding.empty() && blank(encoding.back())) encoding.remove_suffix(1);

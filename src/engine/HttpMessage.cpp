@@ -16,6 +16,7 @@ constexpr const char* kBadResponse = "Bad header in server response";
 
 // Bounds the memory one head may take: a peer that sends header lines without end is cut off.
 constexpr size_t kMaxHeaderLines = 1000;
+constexpr int kMaxInterimResponses = 10;
 
 std::int64_t ParseNumberOrThrow(std::string_view text, const char* message) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -129,9 +130,21 @@ void TFilterProxyControl::RelayRequestBody() {
 }
 
 void TFilterProxyControl::ReadResponseHead() {
+  // Interim answers (100 Continue to a forwarded "Expect: 100-continue", 102, 103) are not the
+  // response: the client asked one question and gets the final answer. A bound keeps a server that
+  // sends nothing else from holding the connection for ever.
+  for (int interim = 0; interim < kMaxInterimResponses; ++interim) {
+    ReadOneResponseHead();
+    if (StatusCode < 100 || StatusCode >= 200 || StatusCode == 101 || ResponseVersion == "HTTP/0.9") return;
+  }
+  throw EHTProxyException(kBadResponse);
+}
+
+void TFilterProxyControl::ReadOneResponseHead() {
   StatusLine.clear();
   ResponseVersion.clear();
   ReasonPhrase.clear();
+  ResponseHeaders.Clear();
   StatusCode = 0;
   ContentType = "text/html";
   ContentLength = -1;

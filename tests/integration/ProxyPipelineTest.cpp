@@ -83,6 +83,15 @@ TEST_F(ProxyPipelineTest, TheBodyCopyStopsAfterThePieceThatReachesContentLength)
             Ask("GET " + OriginUrl("/") + " HTTP/1.0\r\n\r\n"));
 }
 
+TEST_F(ProxyPipelineTest, InterimAnswersAreSkippedForTheFinalOne) {
+  Origin.SetResponse("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </s.css>\r\n\r\n"
+                     "HTTP/1.1 201 Created\r\nContent-Length: 2\r\n\r\nok");
+  StartProxy();
+  EXPECT_EQ("HTTP/1.1 201 Created\r\nContent-length: 2\r\nConnection: close\r\n\r\nok",
+            Ask("POST " + OriginUrl("/up") + " HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 3\r\n\r\nabc"));
+  EXPECT_THAT(LogLines(1).at(0), testing::EndsWith("\" 201 2"));
+}
+
 TEST_F(ProxyPipelineTest, HeadGetsTheHeadOnly) {
   Origin.SetResponse("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody");
   StartProxy();
