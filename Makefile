@@ -38,5 +38,10 @@ sanitize-thread: deps
 bench: deps build
 	$(BUILD)/bench/tarnwick_bench
 
+# ApacheBench through the proxy and straight at the loopback origin, side by side.
+.PHONY: bench-load
+bench-load: deps build
+	BUILD=$(BUILD) bench/load.sh
+
 clean:
 	rm -rf $(BUILD) build-asan build-tsan

@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
-  curl apache2-utils goaccess
+  curl apache2-utils goaccess python3
   clang libclang-rt-14-dev
 )
 
