@@ -1,20 +1,28 @@
 #include "filters/Filters.h"
 
 #include "engine/FilterProxyControl.h"
+#include "filters/BlockList.h"
+#include "filters/HeaderRewrite.h"
+#include "filters/Redirection.h"
+#include "platform/Clock.h"
 
 namespace tarnwick {
 
-void PrepareFilters(TPrefsSettings&) {}
+void PrepareFilters(TPrefsSettings& settings) { settings.PreparedBlockList = PrepareBlockList(settings); }
 
-bool TTarnwickFilters::CheckAccess(TFilterProxyControl& request) const { return TFilterChain::CheckAccess(request); }
+TTarnwickFilters::TTarnwickFilters() : TTarnwickFilters(GetTickCount) {}
 
-void TTarnwickFilters::RewriteHeaders(TFilterProxyControl& request) const { TFilterChain::RewriteHeaders(request); }
+TTarnwickFilters::TTarnwickFilters(TTickSource ticks) : Ticks(std::move(ticks)) {}
+
+bool TTarnwickFilters::CheckAccess(TFilterProxyControl& request) const { return tarnwick::CheckAccess(request, Ticks); }
+
+void TTarnwickFilters::RewriteHeaders(TFilterProxyControl& request) const { tarnwick::RewriteHeaders(request); }
 
 bool TTarnwickFilters::CheckRedirection(TFilterProxyControl& request) const {
-  return TFilterChain::CheckRedirection(request);
+  return tarnwick::CheckRedirection(request);
 }
 
-bool TTarnwickFilters::BlockCheck(TFilterProxyControl& request) const { return TFilterChain::BlockCheck(request); }
+bool TTarnwickFilters::BlockCheck(TFilterProxyControl& request) const { return tarnwick::BlockCheck(request); }
 
 bool TTarnwickFilters::FilterImage(TFilterProxyControl& request) const { return TFilterChain::FilterImage(request); }
 

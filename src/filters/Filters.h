@@ -8,6 +8,7 @@
 // on settings that were never prepared.
 
 #include "engine/FilterChain.h"
+#include "filters/AccessControl.h"
 #include "prefs/Prefs.h"
 
 namespace tarnwick {
@@ -16,12 +17,19 @@ void PrepareFilters(TPrefsSettings& settings);
 
 class TTarnwickFilters : public TFilterChain {
  public:
+  // Remembered access-control logins age by GetTickCount, or by `ticks` when given (tests).
+  TTarnwickFilters();
+  explicit TTarnwickFilters(TTickSource ticks);
+
   bool CheckAccess(TFilterProxyControl& request) const override;
   void RewriteHeaders(TFilterProxyControl& request) const override;
   bool CheckRedirection(TFilterProxyControl& request) const override;
   bool BlockCheck(TFilterProxyControl& request) const override;
   bool FilterImage(TFilterProxyControl& request) const override;
   void FilterHtml(TFilterProxyControl& request) const override;
+
+ private:
+  TTickSource Ticks;  // constant after construction
 };
 
 }  // namespace tarnwick

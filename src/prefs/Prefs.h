@@ -20,6 +20,8 @@
 
 namespace tarnwick {
 
+class TBlockListMatcher;
+
 struct TImageSize {
   std::int32_t Width = 0;
   std::int32_t Height = 0;
@@ -71,6 +73,9 @@ struct TPrefsSettings {
   std::vector<std::string> AclStates;
   std::int32_t PassExpireMs = 0;  // 0: an access-password login never expires
   bool LogEnabled = false;
+  // The block list prepared for fast matching by PrepareFilters; null when never prepared, and
+  // then the filters match the plain lists above.
+  std::shared_ptr<const TBlockListMatcher> PreparedBlockList;
 };
 
 // Whether element `index` of a check-mark array is set; missing elements count as unchecked.

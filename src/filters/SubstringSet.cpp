@@ -1,0 +1,143 @@
+#include "filters/SubstringSet.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+namespace {
+
+size_t CommonPrefixLength(std::string_view a, std::string_view b) {
+  const size_t limit = std::min(a.size(), b.size());
+  size_t n = 0;
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
+
+struct TTrieEdge {
+  std::int32_t Parent;
+  std::uint8_t Byte;
+  std::int32_t Child;
+};
+
+}  // namespace
+
+TSubstringSet::TSubstringSet(std::vector<std::string> patterns, TCase caseRule) {
+  for (int c = 0; c < 256; ++c) {
+    const bool upper = c >= 'A' && c <= 'Z';
+    Folding[c] = static_cast<std::uint8_t>(caseRule == TCase::IgnoreAscii && upper ? c + ('a' - 'A') : c);
+  }
+  for (std::string& pattern : patterns) {
+    for (char& c : pattern) c = static_cast<char>(Fold(c));
+  }
+  Build(patterns);
+  LinkFailures();
+}
+
+// The trie is built from the sorted patterns in one pass: each pattern shares the path of its
+// common prefix with the one before it, so a parent's children arrive in ascending byte order.
+void TSubstringSet::Build(std::vector<std::string>& patterns) {
+  std::erase_if(patterns, [](const std::string& p) { return p.empty(); });
+  std::sort(patterns.begin(), patterns.end());
+  std::vector<TTrieEdge> edges;
+  std::vector<std::int32_t> path{kRoot};  // nodes along the previous kept pattern
+  std::vector<bool> accepting{false};
+  std::string_view previous;
+  for (const std::string& pattern : patterns) {
+    const size_t shared = CommonPrefixLength(previous, pattern);
+    // A pattern that extends a kept one adds nothing: wherever it occurs, its prefix does too.
+    if (!previous.empty() && shared == previous.size()) continue;
+    path.resize(shared + 1);
+    for (size_t depth = shared; depth < pattern.size(); ++depth) {
+      const std::int32_t node = NodeCount++;
+      edges.push_back({path[depth], static_cast<std::uint8_t>(pattern[depth]), node});
+      path.push_back(node);
+      accepting.push_back(false);
+    }
+    accepting[path.back()] = true;
+    previous = pattern;
+  }
+
+  Nodes.resize(NodeCount);
+  for (std::int32_t node = 0; node < NodeCount; ++node) Nodes[node].Accepting = accepting[node];
+  for (const TTrieEdge& edge : edges) ++Nodes[edge.Parent].EdgeCount;
+  std::int32_t next = 0;
+  for (TNode& node : Nodes) {
+    node.FirstEdge = next;
+    next += node.EdgeCount;
+  }
+  Edges.resize(edges.size());
+  std::vector<std::int32_t> fill(NodeCount);
+  for (const TTrieEdge& edge : edges) {  // in creation order: keeps each parent's children sorted
+    const TNode& parent = Nodes[edge.Parent];
+    Edges[parent.FirstEdge + fill[edge.Parent]++] = {edge.Byte, edge.Child};
+  }
+  std::fill(std::begin(InSomePattern), std::end(InSomePattern), false);
+  for (const TTrieEdge& edge : edges) InSomePattern[edge.Byte] = true;
+  std::fill(std::begin(RootNext), std::end(RootNext), -1);
+  for (std::int32_t e = 0; e < Nodes[kRoot].EdgeCount; ++e) RootNext[Edges[e].Byte] = Edges[e].Target;
+}
+
+void TSubstringSet::LinkFailures() {
+  std::vector<std::int32_t> queue;
+  queue.reserve(NodeCount);
+  queue.push_back(kRoot);
+  for (size_t head = 0; head < queue.size(); ++head) {
+    const std::int32_t node = queue[head];
+    const TNode parent = Nodes[node];
+    for (std::int32_t e = parent.FirstEdge; e < parent.FirstEdge + parent.EdgeCount; ++e) {
+      const TEdge edge = Edges[e];
+      queue.push_back(edge.Target);
+      if (node == kRoot) continue;  // depth 1 fails to the root
+      std::int32_t fallback = parent.Failure;
+      std::int32_t target = Child(fallback, edge.Byte);
+      while (target < 0 && fallback != kRoot) {
+        fallback = Nodes[fallback].Failure;
+        target = Child(fallback, edge.Byte);
+      }
+      TNode& child = Nodes[edge.Target];
+      child.Failure = target < 0 ? kRoot : target;
+      child.Accepting = child.Accepting || Nodes[child.Failure].Accepting;
+    }
+  }
+}
+
+std::int32_t TSubstringSet::InnerChild(const TNode& node, std::uint8_t byte) const {
+  const TEdge* first = Edges.data() + node.FirstEdge;
+  const TEdge* last = first + node.EdgeCount;
+  // Deep in the trie most nodes have one child or a few.
+  if (node.EdgeCount <= 8) {
+    for (const TEdge* edge = first; edge != last; ++edge) {
+      if (edge->Byte == byte) return edge->Target;
+    }
+    return -1;
+  }
+  const TEdge* at = std::lower_bound(first, last, byte, [](const TEdge& edge, std::uint8_t b) { return edge.Byte < b; });
+  return at != last && at->Byte == byte ? at->Target : -1;
+}
+
+bool TSubstringSet::FoundIn(std::string_view text) const {
+  if (Empty()) return false;
+  std::int32_t state = kRoot;
+  for (const char c : text) {
+    const std::uint8_t byte = Fold(c);
+    if (!InSomePattern[byte]) {
+      state = kRoot;
+      continue;
+    }
+    std::int32_t next = -1;
+    while (next < 0) {
+      if (state == kRoot) {
+        next = std::max(RootNext[byte], kRoot);
+      } else {
+        const TNode& node = Nodes[state];
+        next = InnerChild(node, byte);
+        state = node.Failure;
+      }
+    }
+    state = next;
+    if (Nodes[state].Accepting) return true;
+  }
+  return false;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,60 @@
+#pragma once
+// TSubstringSet: a fixed set of byte strings prepared so that "does any of them occur in this
+// text?" costs one pass over the text, however many strings the set holds (an Aho-Corasick
+// automaton with sparse transitions). Immutable after construction; any thread may search it.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+class TSubstringSet {
+ public:
+  enum class TCase { Sensitive, IgnoreAscii };
+
+  // Empty strings are left out (an empty pattern is never found). With IgnoreAscii the patterns
+  // and every searched text are compared with A-Z folded to a-z, other bytes unchanged.
+  TSubstringSet(std::vector<std::string> patterns, TCase caseRule);
+  TSubstringSet(const TSubstringSet&) = delete;
+  TSubstringSet& operator=(const TSubstringSet&) = delete;
+
+  bool FoundIn(std::string_view text) const;
+  bool Empty() const { return NodeCount == 1; }
+
+ private:
+  static constexpr std::int32_t kRoot = 0;
+
+  void Build(std::vector<std::string>& patterns);
+  void LinkFailures();
+  std::uint8_t Fold(char c) const { return Folding[static_cast<std::uint8_t>(c)]; }
+
+  // One node's transitions, failure link and mark side by side, so that a step of the search
+  // touches one node record and one run of edges.
+  struct TNode {
+    std::int32_t FirstEdge = 0;
+    std::int32_t EdgeCount = 0;
+    std::int32_t Failure = kRoot;
+    bool Accepting = false;  // a pattern ends here or on the failure chain
+  };
+  struct TEdge {
+    std::uint8_t Byte;
+    std::int32_t Target;
+  };
+
+  // The child of `node` by `byte`, or -1.
+  std::int32_t Child(std::int32_t node, std::uint8_t byte) const {
+    return node == kRoot ? RootNext[byte] : InnerChild(Nodes[node], byte);
+  }
+  std::int32_t InnerChild(const TNode& node, std::uint8_t byte) const;
+
+  std::uint8_t Folding[256];
+  std::int32_t NodeCount = 1;
+  std::vector<TNode> Nodes;
+  std::vector<TEdge> Edges;     // each node's children sorted by byte
+  std::int32_t RootNext[256];   // the root's transitions, dense: the busiest state
+  bool InSomePattern[256];      // a byte in no pattern sends the search straight back to the root
+};
+
+}  // namespace tarnwick
