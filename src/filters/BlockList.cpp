@@ -55,10 +55,7 @@ bool PlainExceptionIn(const TPrefsSettings& settings, std::string_view url, std:
 
 TBlockListMatcher::TBlockListMatcher(const std::vector<std::string>& items, const std::vector<bool>& checked)
     : Patterns(CheckedPatterns(items, checked), TSubstringSet::TCase::IgnoreAscii),
-      Exceptions(CheckedExceptions(items, checked), TSubstringSet::TCase::Sensitive),
-      SourceItems(items.data()),
-      SourceCount(items.size()),
-      SourceChecked(checked.size()) {}
+      Exceptions(CheckedExceptions(items, checked), TSubstringSet::TCase::Sensitive) {}
 
 bool TBlockListMatcher::AnyPatternIn(std::string_view url) const { return Patterns.FoundIn(url); }
 
@@ -68,12 +65,7 @@ bool TBlockListMatcher::AnyExceptionIn(std::string_view url, std::string_view re
 }
 
 const TBlockListMatcher* PreparedFor(const TPrefsSettings& settings) {
-  const TBlockListMatcher* matcher = settings.PreparedBlockList.get();
-  if (matcher == nullptr || matcher->SourceItems != settings.BlockItems.data() ||
-      matcher->SourceCount != settings.BlockItems.size() || matcher->SourceChecked != settings.BlockChecked.size()) {
-    return nullptr;
-  }
-  return matcher;
+  return settings.PreparedBlockList.get();
 }
 
 std::shared_ptr<const TBlockListMatcher> PrepareBlockList(const TPrefsSettings& settings) {

@@ -22,8 +22,7 @@ struct TPrefsSettings;
 
 class TBlockListMatcher {
  public:
-  // Takes the checked entries of `items`; `checked` may be shorter than `items`. The matcher
-  // remembers which list storage it was built from (see PreparedFor).
+  // Takes the checked entries of `items`; `checked` may be shorter than `items`.
   TBlockListMatcher(const std::vector<std::string>& items, const std::vector<bool>& checked);
   TBlockListMatcher(const TBlockListMatcher&) = delete;
   TBlockListMatcher& operator=(const TBlockListMatcher&) = delete;
@@ -37,12 +36,6 @@ class TBlockListMatcher {
  private:
   TSubstringSet Patterns;    // every checked entry, exceptions included, ASCII case ignored
   TSubstringSet Exceptions;  // the texts after "! " of checked exceptions, byte for byte
-  // Identity of the list this was prepared from; see PreparedFor.
-  const std::string* SourceItems;
-  size_t SourceCount;
-  size_t SourceChecked;
-
-  friend const TBlockListMatcher* PreparedFor(const TPrefsSettings& settings);
 };
 
 // The rule applied to one URL: true when a checked pattern occurs in it and no checked exception

@@ -22,6 +22,33 @@ namespace tarnwick {
 
 class TBlockListMatcher;
 
+// Data derived from the lists of one settings object (prepared matchers). A copy starts without
+// it, since the copy's lists may be changed next; a move keeps it. Filters fall back to the plain
+// lists when it is missing, so a forgotten preparation costs speed, never a wrong answer.
+template <typename T>
+class TPreparedOnly {
+ public:
+  TPreparedOnly() = default;
+  TPreparedOnly(const TPreparedOnly&) {}
+  TPreparedOnly& operator=(const TPreparedOnly&) {
+    Value.reset();
+    return *this;
+  }
+  TPreparedOnly(TPreparedOnly&&) noexcept = default;
+  TPreparedOnly& operator=(TPreparedOnly&&) noexcept = default;
+  TPreparedOnly& operator=(std::shared_ptr<const T> value) {
+    Value = std::move(value);
+    return *this;
+  }
+
+  const T* get() const { return Value.get(); }
+  void reset() { Value.reset(); }
+  friend bool operator==(const TPreparedOnly& prepared, std::nullptr_t) { return prepared.Value == nullptr; }
+
+ private:
+  std::shared_ptr<const T> Value;
+};
+
 struct TImageSize {
   std::int32_t Width = 0;
   std::int32_t Height = 0;
@@ -73,9 +100,10 @@ struct TPrefsSettings {
   std::vector<std::string> AclStates;
   std::int32_t PassExpireMs = 0;  // 0: an access-password login never expires
   bool LogEnabled = false;
-  // The block list prepared for fast matching by PrepareFilters; null when never prepared, and
-  // then the filters match the plain lists above.
-  std::shared_ptr<const TBlockListMatcher> PreparedBlockList;
+  // The block list prepared for fast matching by PrepareFilters, which must come after the last
+  // change to BlockItems / BlockChecked; null when never prepared (or copied), and then the
+  // filters match the plain lists above.
+  TPreparedOnly<TBlockListMatcher> PreparedBlockList;
 };
 
 // Whether element `index` of a check-mark array is set; missing elements count as unchecked.
