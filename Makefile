@@ -43,5 +43,11 @@ bench: deps build
 bench-load: deps build
 	BUILD=$(BUILD) bench/load.sh
 
+# Every page of the settings window, the statistics window and the About window as PNG files in
+# $(BUILD)/screenshots, drawn on Qt's offscreen platform.
+.PHONY: screenshots
+screenshots: deps build
+	$(BUILD)/tarnwick_screenshots $(BUILD)/screenshots
+
 clean:
 	rm -rf $(BUILD) build-asan build-tsan

@@ -1,26 +1,26 @@
-// Process entry: command line, settings directory, single instance, then the event loop until the
-// program is told to exit (SIGTERM or SIGINT end it the way the exit command does).
+// Process entry: command line, display check, settings directory, single instance, then the
+// program's run (app/Startup.h). SIGTERM and SIGINT end it the way the exit command does.
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
+#include <QApplication>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/AppOptions.h"
-#include "app/Application.h"
+#include "app/Startup.h"
 #include "platform/InstanceLock.h"
 
 namespace {
 
-// The write end of the self-pipe that turns a signal into an event of the main loop. Process-wide
-// by nature: a signal handler can reach nothing else.
+// The self-pipe that turns a signal into an event of the main loop. Process-wide by nature: a
+// signal handler can reach nothing else.
 int StopSignalPipe[2] = {-1, -1};
 
 void OnStopSignal(int) {
@@ -35,6 +35,21 @@ bool InstallStopSignals() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+// The directory of the running executable.
+std::string ProgramDirectory() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : executable.parent_path().string();
+}
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -57,9 +72,9 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  QCoreApplication app(argc, argv);
-  const std::string programDirectory = QCoreApplication::applicationDirPath().toStdString();
-  const std::string home = SettingsDirectory(options, programDirectory);
+  // The settings directory and the single-instance lock come before Qt, so that a second instance
+  // ends silently without having started anything.
+  const std::string home = SettingsDirectory(options, ProgramDirectory());
   if (home.empty()) {
     std::fprintf(stderr, "tarnwick: no settings directory could be created\n");
     return 1;
@@ -67,14 +82,22 @@ int main(int argc, char* argv[]) {
   TInstanceLock instance(home + "/tarnwick.lock");
   if (!instance.Acquired()) return 0;  // another Tarnwick serves this settings directory
 
+  bool headless = options.Headless;
+  if (!headless && !HasDisplay()) {
+    headless = true;
+    std::fprintf(stderr, "tarnwick: no display found, running without windows\n");
+  }
+  // The same program runs headless, on Qt's platform that draws nowhere.
+  if (headless) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarnwick"));
+  // The program lives on while its windows are hidden; only the exit command ends it.
+  QApplication::setQuitOnLastWindowClosed(false);
+
   if (!InstallStopSignals()) {
     std::perror("tarnwick: signals");
     return 1;
   }
-  QSocketNotifier stopNotifier(StopSignalPipe[0], QSocketNotifier::Read);
-  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-
-  TApplication application(home);
-  application.Start();
-  return app.exec();
+  return RunProgram({home, headless, StopSignalPipe[0]});
 }

@@ -1,0 +1,75 @@
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/IniFile.h"
+#include "platform/UserStore.h"
+#include "prefs/RegistryValues.h"
+#include "prefs/StoredProperties.h"
+#include "ui/AboutForm.h"
+#include "ui/MainForm.h"
+#include "ui/UserDialogs.h"
+
+namespace tarnwick {
+
+namespace {
+
+// The language found on this system; English until the language files arrive.
+constexpr std::uint8_t kDetectedLanguage = 4;
+
+// The splash is read straight from the file, before any window exists: shown unless the key holds
+// anything but "False".
+bool SplashWanted(const std::string& settingsFile) {
+  const auto value = TIniFile(settingsFile).Read(kSettingsSection, "m_Options_Hidesplashscreen_Checked");
+  return !value || *value == "False";
+}
+
+}  // namespace
+
+int RunProgram(const TStartup& startup) {
+  TMainFormContext context;
+  context.SettingsDirectory = startup.SettingsDirectory;
+  context.Dialogs = startup.Headless ? MakeConsoleDialogs() : MakeWindowDialogs();
+  context.UserStore = std::make_unique<TUserStore>(startup.SettingsDirectory + "/" + kUserStoreFileName);
+  const bool trayAvailable = !startup.Headless && QSystemTrayIcon::isSystemTrayAvailable();
+  context.TrayAvailable = trayAvailable;
+  if (!LoadRegistryValues(*context.UserStore, context.Registry, kDetectedLanguage, DateTimeNow())) {
+    context.Dialogs->ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"),
+                                 QStringLiteral("Error on loading register database"));
+  }
+
+  std::unique_ptr<TAboutForm> splash;
+  if (!startup.Headless && SplashWanted(startup.SettingsDirectory + "/" + kSettingsFileName)) {
+    splash = std::make_unique<TAboutForm>();
+    splash->setWindowFlag(Qt::SplashScreen);
+    splash->show();
+    QApplication::processEvents();
+  }
+
+  TMainForm form(std::move(context));
+  QObject::connect(&form, &TMainForm::ExitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  std::unique_ptr<QSocketNotifier> stopNotifier;
+  if (startup.StopSignalFd >= 0) {
+    stopNotifier = std::make_unique<QSocketNotifier>(startup.StopSignalFd, QSocketNotifier::Read);
+    QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &form, [&form, fd = startup.StopSignalFd] {
+      char drained[64];
+      while (::read(fd, drained, sizeof drained) > 0) {
+      }
+      form.EndSession();
+    });
+  }
+  form.FormCreate();
+  if (splash) QTimer::singleShot(1500, splash.get(), &QWidget::close);
+  // Without a notification area nothing else could ever open the window.
+  if (!trayAvailable && !startup.Headless && !form.isVisible()) form.OpenSettings();
+  return QApplication::exec();
+}
+
+}  // namespace tarnwick

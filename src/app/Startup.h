@@ -1,0 +1,23 @@
+#pragma once
+// The program's run after the command line and the single-instance check: per-user values, the
+// splash, the main window with everything it owns, and the event loop until the exit has saved
+// everything. User-interface (main) thread only.
+
+#include <string>
+
+namespace tarnwick {
+
+struct TStartup {
+  std::string SettingsDirectory;
+  bool Headless = false;
+  // Readable end of a pipe that receives a byte for each SIGTERM or SIGINT; -1 for none.
+  int StopSignalFd = -1;
+};
+
+// Needs a QApplication. Returns the process's exit status.
+int RunProgram(const TStartup& startup);
+
+// The file name of the per-user store in the settings directory.
+inline constexpr char kUserStoreFileName[] = "TARNWICK.USER";
+
+}  // namespace tarnwick

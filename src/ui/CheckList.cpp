@@ -1,0 +1,75 @@
+#include "ui/CheckList.h"
+
+#include <QKeyEvent>
+
+namespace tarnwick {
+
+TCheckList::TCheckList(const QString& objectName, QWidget* parent) : QListWidget(parent) {
+  setObjectName(objectName);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  // A little air around each entry, so that the first check box does not touch the frame.
+  setSpacing(1);
+}
+
+int TCheckList::AddSorted(const QString& text, bool checked) {
+  int index = count();
+  for (int i = 0; i < count(); ++i) {
+    if (QString::compare(text, item(i)->text(), Qt::CaseInsensitive) < 0) {
+      index = i;
+      break;
+    }
+  }
+  auto* entry = new QListWidgetItem(text);
+  entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+  entry->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+  insertItem(index, entry);
+  return index;
+}
+
+int TCheckList::IndexOfText(const QString& text) const {
+  for (int i = 0; i < count(); ++i) {
+    if (QString::compare(text, item(i)->text(), Qt::CaseInsensitive) == 0) return i;
+  }
+  return -1;
+}
+
+bool TCheckList::IsChecked(int index) const {
+  const auto* entry = item(index);
+  return entry != nullptr && entry->checkState() == Qt::Checked;
+}
+
+void TCheckList::SetChecked(int index, bool checked) {
+  if (auto* entry = item(index)) entry->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+QString TCheckList::Text(int index) const {
+  const auto* entry = item(index);
+  return entry ? entry->text() : QString();
+}
+
+void TCheckList::Select(int index) {
+  setCurrentRow(index);
+  if (auto* entry = item(index)) scrollToItem(entry);
+}
+
+std::vector<std::string> TCheckList::Lines() const {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(count()));
+  for (int i = 0; i < count(); ++i) lines.push_back(item(i)->text().toStdString());
+  return lines;
+}
+
+void TCheckList::SetLines(const std::vector<std::string>& lines) {
+  clear();
+  for (const auto& line : lines) AddSorted(QString::fromStdString(line));
+}
+
+void TCheckList::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete) {
+    emit DeletePressed();
+    return;
+  }
+  QListWidget::keyPressEvent(event);
+}
+
+}  // namespace tarnwick

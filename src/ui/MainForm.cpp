@@ -1,0 +1,215 @@
+// The settings window's widgets and menus, and the release of the long-lived objects at the end.
+
+#include "ui/MainForm.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "engine/AccessLog.h"
+#include "engine/FilterProxy.h"
+#include "engine/UiHandOver.h"
+#include "platform/IniFile.h"
+#include "platform/UserStore.h"
+#include "prefs/Prefs.h"
+#include "ui/AboutForm.h"
+#include "ui/CheckList.h"
+#include "ui/ListEditors.h"
+#include "ui/Pages.h"
+#include "ui/StatsForm.h"
+#include "ui/StringHolder.h"
+#include "ui/UserDialogs.h"
+#include "ui/Widgets.h"
+
+namespace tarnwick {
+
+TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                              Qt::WindowStaysOnTopHint),
+      Context(std::move(context)) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QStringLiteral("Tarnwick   V1.4"));
+  BlockListStates = new TStringHolder(QStringLiteral("BlockListStates"), this);
+  SizeListStates = new TStringHolder(QStringLiteral("SizeListStates"), this);
+  RedirListStates = new TStringHolder(QStringLiteral("RedirListStates"), this);
+  ACLListStates = new TStringHolder(QStringLiteral("ACLListStates"), this);
+  StatStrings = new TStringHolder(QStringLiteral("StatStrings"), this);
+  CreatePages();
+  CreateMenus();
+  CreateTrayMenu();
+  ListEditors = std::make_unique<TListEditors>(*AclPage, *BlockListPage, *ImagesPage, *RedirectPage,
+                                               TListHolders{BlockListStates, SizeListStates, RedirListStates, ACLListStates},
+                                               *Context.Dialogs, nullptr);
+  MainTimer = Named(new QTimer(this), QStringLiteral("MainTimer"));
+  MainTimer->setInterval(500);
+  ConnectCommands();
+  // The preferences, the settings file and the log exist from the start so that no command ever
+  // meets a missing object; FormCreate fills and opens them.
+  PrefsObject = std::make_shared<TCorvanePrefs>();
+  SettingsFile = std::make_unique<TIniFile>(SettingsFilePath());
+  AccessLog = std::make_shared<TAccessLog>(Context.SettingsDirectory + "/TARNWICK.LOG");
+}
+
+TMainForm::~TMainForm() {
+  // Connection threads waiting to log are released first: the loop that would serve them is gone.
+  if (UiThread) UiThread->Close();
+  try {
+    if (Server) Server->Stop();
+  } catch (...) {
+    // Stopping is best effort at exit; the rest is released all the same.
+  }
+  Server.reset();
+  Stats.reset();
+  if (AccessLog) AccessLog->Close();
+  AccessLog.reset();
+  PrefsObject.reset();
+}
+
+void TMainForm::CreatePages() {
+  auto* central = new QWidget(this);
+  MainPages = Named(new QTabWidget(central), QStringLiteral("MainPages"));
+  ProxyPage = new TProxyPage(MainPages);
+  AclPage = new TAclPage(MainPages);
+  BlockListPage = new TBlockListPage(MainPages);
+  ImagesPage = new TImagesPage(MainPages);
+  RedirectPage = new TRedirectPage(MainPages);
+  MiscPage = new TMiscPage(MainPages);
+  MainPages->addTab(ProxyPage, QStringLiteral("#Proxy Setup"));
+  MainPages->addTab(AclPage, QStringLiteral("#Access Control"));
+  MainPages->addTab(BlockListPage, QStringLiteral("#Blocklist"));
+  MainPages->addTab(ImagesPage, QStringLiteral("#Images/anims"));
+  MainPages->addTab(RedirectPage, QStringLiteral("#Redirection"));
+  MainPages->addTab(MiscPage, QStringLiteral("#Miscellaneous"));
+
+  but_Ok = MakeButton(QStringLiteral("but_Ok"), QStringLiteral("#Apply"), central);
+  but_Cancel = MakeButton(QStringLiteral("but_Cancel"), QStringLiteral("#Cancel"), central);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(but_Ok);
+  buttons->addWidget(but_Cancel);
+  auto* column = new QVBoxLayout(central);
+  column->addWidget(MainPages);
+  column->addLayout(buttons);
+  setCentralWidget(central);
+  // The window keeps the size its contents ask for; the user does not resize it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QAction* TMainForm::MakeAction(QMenu* menu, const QString& name, const QString& caption, bool checkable) {
+  auto* action = Named(new QAction(caption, this), name);
+  action->setCheckable(checkable);
+  if (menu) menu->addAction(action);
+  return action;
+}
+
+void TMainForm::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("#File"));
+  file->setObjectName(QStringLiteral("m_File"));
+  m_File_Statistics = MakeAction(file, QStringLiteral("m_File_Statistics"), QStringLiteral("#Statistics..."), true);
+  QMenu* log = file->addMenu(QStringLiteral("#Access Log..."));
+  log->setObjectName(QStringLiteral("m_Log"));
+  m_Log_Enabled = MakeAction(log, QStringLiteral("m_Log_Enabled"), QStringLiteral("#Enabled"), true);
+  log->addSeparator();
+  m_Log_DontLogMyself = MakeAction(log, QStringLiteral("m_Log_DontLogMyself"), QStringLiteral("#Don't Log Myself"), true);
+  file->addSeparator();
+  m_File_Exit = MakeAction(file, QStringLiteral("m_File_Exit"), QStringLiteral("#Close Tarnwick"), false);
+
+  QMenu* options = menuBar()->addMenu(QStringLiteral("#Options"));
+  options->setObjectName(QStringLiteral("m_Options"));
+  m_Options_Offline = MakeAction(options, QStringLiteral("m_Options_Offline"), QStringLiteral("#Offline Mode"), true);
+  m_Options_Passthru = MakeAction(options, QStringLiteral("m_Options_Passthru"), QStringLiteral("#Pass-Through Mode"), true);
+  options->addSeparator();
+  m_Options_DontUserAgent = MakeAction(options, QStringLiteral("m_Options_DontUserAgent"),
+                                       QStringLiteral("#Don't Change User-Agent Field"), true);
+  m_Options_WordCase = MakeAction(options, QStringLiteral("m_Options_WordCase"),
+                                  QStringLiteral("#Wordlists are case-sensitive"), true);
+  options->addSeparator();
+  m_Options_HideIcon = MakeAction(options, QStringLiteral("m_Options_HideIcon"), QStringLiteral("#Hide Tray Icon"), true);
+  m_Options_Hidesplashscreen = MakeAction(options, QStringLiteral("m_Options_Hidesplashscreen"),
+                                          QStringLiteral("#Hide Splash Screen"), true);
+  m_DisableWarningonExit = MakeAction(options, QStringLiteral("m_DisableWarningonExit"),
+                                      QStringLiteral("#Disable Warning on Exit"), true);
+  QMenu* security = options->addMenu(QStringLiteral("#Security settings"));
+  security->setObjectName(QStringLiteral("m_SecuritySettings"));
+  m_HidePasswordText = MakeAction(security, QStringLiteral("m_HidePasswordText"), QStringLiteral("#Hide password text"), true);
+
+  QMenu* plugins = menuBar()->addMenu(QStringLiteral("#Plugins"));
+  plugins->setObjectName(QStringLiteral("m_Plugins"));
+  m_ProxyEngine = MakeAction(plugins, QStringLiteral("m_ProxyEngine"), QStringLiteral("#Proxy Engine"), true);
+  m_AccessControl = MakeAction(plugins, QStringLiteral("m_AccessControl"), QStringLiteral("#Access Control"), true);
+  m_AdvertisingFilter = MakeAction(plugins, QStringLiteral("m_AdvertisingFilter"), QStringLiteral("#Advertising Filter"), true);
+  m_RedirectionWordsAnalysis = MakeAction(plugins, QStringLiteral("m_RedirectionWordsAnalysis"),
+                                          QStringLiteral("#Redirection/Words analysis"), true);
+  for (auto* item : {m_ProxyEngine, m_AccessControl, m_AdvertisingFilter, m_RedirectionWordsAnalysis}) item->setChecked(true);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("#Help"));
+  help->setObjectName(QStringLiteral("m_Help"));
+  m_Help_About = MakeAction(help, QStringLiteral("m_Help_About"), QStringLiteral("#About Tarnwick"), false);
+}
+
+void TMainForm::CreateTrayMenu() {
+  TrayMenu = Named(new QMenu(this), QStringLiteral("TrayMenu"));
+  tm_Settings = MakeAction(TrayMenu, QStringLiteral("tm_Settings"), QStringLiteral("#Settings..."), false);
+  TrayMenu->setDefaultAction(tm_Settings);
+  tm_Statistics = MakeAction(TrayMenu, QStringLiteral("tm_Statistics"), QStringLiteral("#Statistics..."), true);
+  TrayMenu->addSeparator();
+  tm_AboutTarnwick = MakeAction(TrayMenu, QStringLiteral("tm_AboutTarnwick"), QStringLiteral("#About Tarnwick"), false);
+  TrayMenu->addSeparator();
+  tm_Passthru = MakeAction(TrayMenu, QStringLiteral("tm_Passthru"), QStringLiteral("#Pass-Through Mode"), true);
+  tm_Offline = MakeAction(TrayMenu, QStringLiteral("tm_Offline"), QStringLiteral("#Offline Mode"), true);
+  TrayMenu->addSeparator();
+  tm_Exit = MakeAction(TrayMenu, QStringLiteral("tm_Exit"), QStringLiteral("#Close Tarnwick"), false);
+}
+
+void TMainForm::OnCommand(QAction* action, void (TMainForm::*command)()) {
+  connect(action, &QAction::triggered, this, [this, action, command] {
+    // Qt has already flipped a checkable item's tick; put it back so that the command decides.
+    if (action->isCheckable()) action->setChecked(!action->isChecked());
+    (this->*command)();
+  });
+}
+
+void TMainForm::ConnectCommands() {
+  connect(but_Ok, &QPushButton::clicked, this, &TMainForm::but_OkClick);
+  connect(but_Cancel, &QPushButton::clicked, this, &TMainForm::but_CancelClick);
+  connect(MainTimer, &QTimer::timeout, this, &TMainForm::MainTimerTimer);
+
+  OnCommand(m_File_Statistics, &TMainForm::StatisticsClick);
+  OnCommand(tm_Statistics, &TMainForm::StatisticsClick);
+  OnCommand(m_Log_Enabled, &TMainForm::LogEnabledClick);
+  OnCommand(m_Log_DontLogMyself, &TMainForm::DontLogMyselfClick);
+  OnCommand(m_File_Exit, &TMainForm::ExitCommand);
+  OnCommand(tm_Exit, &TMainForm::ExitCommand);
+  OnCommand(m_Options_Offline, &TMainForm::OfflineClick);
+  OnCommand(tm_Offline, &TMainForm::OfflineClick);
+  OnCommand(m_Options_Passthru, &TMainForm::PassthruClick);
+  OnCommand(tm_Passthru, &TMainForm::PassthruClick);
+  OnCommand(m_ProxyEngine, &TMainForm::PassthruClick);
+  OnCommand(m_Options_DontUserAgent, &TMainForm::DontUserAgentClick);
+  OnCommand(m_HidePasswordText, &TMainForm::HidePasswordTextClick);
+  OnCommand(tm_Settings, &TMainForm::OpenSettings);
+  OnCommand(m_Help_About, &TMainForm::ShowAbout);
+  OnCommand(tm_AboutTarnwick, &TMainForm::ShowAbout);
+  // m_Options_WordCase, m_Options_HideIcon, m_Options_Hidesplashscreen and m_DisableWarningonExit
+  // only change their own tick, which is read at the next Apply, exit or start.
+  for (auto* item : {m_AccessControl, m_AdvertisingFilter, m_RedirectionWordsAnalysis}) {
+    connect(item, &QAction::triggered, this, [this, item] {
+      item->setChecked(!item->isChecked());
+      PluginClick(item);
+    });
+  }
+}
+
+void TMainForm::ShowAbout() {
+  TAboutForm about(this);
+  about.exec();
+}
+
+std::string TMainForm::SettingsFilePath() const { return Context.SettingsDirectory + "/TARNWICK.INI"; }
+
+}  // namespace tarnwick

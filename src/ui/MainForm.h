@@ -1,0 +1,205 @@
+#pragma once
+// TMainForm: the settings window, and the owner of the program's long-lived objects: the
+// statistics window, the preferences object, the access log, the hand-over that lets connection
+// threads reach this thread, and the listening server. They are created by FormCreate in the
+// order start-up needs and released by the destructor in reverse, the server first.
+//
+// The window starts hidden; the program lives on while it is hidden and ends only through the
+// Exit command (or EndSession, the path of a log-off and of SIGTERM/SIGINT), which saves
+// everything and then emits ExitRequested for the event loop to end.
+//
+// User-interface thread only. Connection threads never touch it; they read the preferences object
+// and hand their log lines over through the hand-over.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "prefs/RegistryValues.h"
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace tarnwick {
+
+class TAccessLog;
+class TAclPage;
+class TBlockListPage;
+class TCorvanePrefs;
+class TFilterProxy;
+class TImagesPage;
+class TIniFile;
+class TListEditors;
+class TMiscPage;
+class TProxyPage;
+class TRedirectPage;
+class TStatsForm;
+class TStringHolder;
+class TUiHandOver;
+class TUserDialogs;
+class TUserStore;
+
+struct TMainFormContext {
+  std::string SettingsDirectory;
+  std::unique_ptr<TUserDialogs> Dialogs;  // never null
+  // The per-user store and the values loaded from it at program start; null store: nothing saved.
+  std::unique_ptr<TUserStore> UserStore;
+  TRegistryValues Registry;
+  // Whether a notification area exists; without one, closing the window ends the program.
+  bool TrayAvailable = false;
+};
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(TMainFormContext context, QWidget* parent = nullptr);
+  // Stops and frees the server, then the statistics window, the log and the preferences.
+  ~TMainForm() override;
+
+  // Start-up: statistics window, preferences, settings restored and applied, statistics loaded,
+  // log opened, server started (an unusable port is reported and the Proxy page shown), main timer.
+  void FormCreate();
+
+  // Settings storage (see prefs/StoredProperties.h for the layout).
+  void SaveListStates();
+  void RestoreListStates();
+  void StoreSettings();
+  void RestoreSettings(const TIniFile& file);
+  // Copies every setting of the window into a new settings snapshot and publishes it.
+  void Apply();
+
+  // Commands.
+  void OpenSettings();
+  void but_OkClick();
+  void but_CancelClick();
+  void ExitCommand();
+  // A log-off, or SIGTERM/SIGINT: Exit without a password or a question.
+  void EndSession();
+  void MainTimerTimer();
+  void StatisticsClick();
+  void StatsResetClick();
+  void OfflineClick();
+  void PassthruClick();
+  void DontUserAgentClick();
+  void DontLogMyselfClick();
+  void LogEnabledClick();
+  void HidePasswordTextClick();
+  void PluginClick(QAction* item);
+  void UpdatePluginPages();
+  void ShowAbout();
+
+  // The security password check: true when the command may go on. Passes until a password
+  // can be set; the password window replaces it.
+  std::function<bool()> PasswordCheck = [] { return true; };
+
+  TCorvanePrefs& Prefs() const { return *PrefsObject; }
+  TFilterProxy* Proxy() const { return Server.get(); }
+  TStatsForm* StatsForm() const { return Stats.get(); }
+  TAccessLog& Log() const { return *AccessLog; }
+  TUserDialogs& Dialogs() const { return *Context.Dialogs; }
+  TListEditors& Editors() const { return *ListEditors; }
+  const TRegistryValues& Registry() const { return Context.Registry; }
+  std::string SettingsFilePath() const;
+  bool ExitInProgress() const { return Exiting; }
+
+  QTabWidget* MainPages;
+  TProxyPage* ProxyPage;
+  TAclPage* AclPage;
+  TBlockListPage* BlockListPage;
+  TImagesPage* ImagesPage;
+  TRedirectPage* RedirectPage;
+  TMiscPage* MiscPage;
+  QPushButton* but_Ok;
+  QPushButton* but_Cancel;
+  QTimer* MainTimer;
+
+  TStringHolder* BlockListStates;
+  TStringHolder* SizeListStates;
+  TStringHolder* RedirListStates;
+  TStringHolder* ACLListStates;
+  TStringHolder* StatStrings;
+
+  // File menu.
+  QAction* m_File_Statistics;
+  QAction* m_Log_Enabled;
+  QAction* m_Log_DontLogMyself;
+  QAction* m_File_Exit;
+  // Options menu.
+  QAction* m_Options_Offline;
+  QAction* m_Options_Passthru;
+  QAction* m_Options_DontUserAgent;
+  QAction* m_Options_WordCase;
+  QAction* m_Options_HideIcon;
+  QAction* m_Options_Hidesplashscreen;
+  QAction* m_DisableWarningonExit;
+  QAction* m_HidePasswordText;
+  // Plugins menu.
+  QAction* m_ProxyEngine;
+  QAction* m_AccessControl;
+  QAction* m_AdvertisingFilter;
+  QAction* m_RedirectionWordsAnalysis;
+  QAction* m_Help_About;
+  // The tray menu; the tray icon that shows it comes with the notification-area support.
+  QMenu* TrayMenu;
+  QAction* tm_Settings;
+  QAction* tm_Statistics;
+  QAction* tm_AboutTarnwick;
+  QAction* tm_Passthru;
+  QAction* tm_Offline;
+  QAction* tm_Exit;
+
+ signals:
+  // Everything is saved; the event loop may end.
+  void ExitRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreatePages();
+  void CreateMenus();
+  void CreateTrayMenu();
+  void ConnectCommands();
+  QAction* MakeAction(QMenu* menu, const QString& name, const QString& caption, bool checkable);
+  // Runs `command` on a user's choice of `action`, with the tick as it was before the choice:
+  // the command toggles it itself, after its password check has passed.
+  void OnCommand(QAction* action, void (TMainForm::*command)());
+
+  void StartServer();
+  void RestartServer();
+  void ShowBindError();
+  void ShowOnProxyPage();
+  void OpenLog();
+  bool ClearLog();
+  void PublishLogEnabled(bool enabled);
+  // The exit's saving: statistics, list states, settings, statistics window placement, registry.
+  void FormClose();
+  void SaveRegistryValues();
+  void RefreshStats();
+  void ApplyHidePasswordText();
+
+  TMainFormContext Context;
+  // Not a child object: as a member it goes before the pages whose signals it serves.
+  std::unique_ptr<TListEditors> ListEditors;
+  std::unique_ptr<TIniFile> SettingsFile;
+  std::unique_ptr<TStatsForm> Stats;
+  std::shared_ptr<TCorvanePrefs> PrefsObject;
+  std::shared_ptr<TAccessLog> AccessLog;
+  std::shared_ptr<TUiHandOver> UiThread;
+  std::unique_ptr<TFilterProxy> Server;
+  // What the server was last started with: Apply asks for a restart while the settings differ.
+  int EffectivePort = 0;
+  bool EffectiveAllowOthers = false;
+  bool Exiting = false;
+  bool ShutdownUnderWay = false;
+  // False while the window is open for editing: a close request then acts as Cancel.
+  bool CanClose = true;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,227 @@
+// Start-up, the main timer, opening and closing the settings window, and the exit.
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <filesystem>
+
+#include "engine/AccessLog.h"
+#include "engine/FilterProxy.h"
+#include "engine/UiHandOver.h"
+#include "filters/Filters.h"
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+#include "platform/UserStore.h"
+#include "prefs/Prefs.h"
+#include "prefs/Statistics.h"
+#include "prefs/StoredProperties.h"
+#include "ui/FormStorage.h"
+#include "ui/MainForm.h"
+#include "ui/Pages.h"
+#include "ui/StatsForm.h"
+#include "ui/StringHolder.h"
+#include "ui/UserDialogs.h"
+
+namespace tarnwick {
+
+void TMainForm::FormCreate() {
+  Exiting = false;
+  ShutdownUnderWay = false;
+  Stats = std::make_unique<TStatsForm>();
+  RestorePlacement(*Stats, *SettingsFile, kStatsSection);
+  connect(Stats.get(), &TStatsForm::Closed, this, [this] {
+    m_File_Statistics->setChecked(false);
+    tm_Statistics->setChecked(false);
+  });
+  connect(Stats.get(), &TStatsForm::ResetClicked, this, &TMainForm::StatsResetClick);
+
+  // A first run has no settings file yet: it starts from the embedded defaults, which are written
+  // to the file when the settings are first stored.
+  if (std::filesystem::exists(SettingsFilePath())) {
+    RestoreSettings(*SettingsFile);
+  } else {
+    RestoreSettings(TIniFile::InMemory(FreshInstallSettingsText()));
+  }
+  RestoreListStates();
+  Apply();
+  LoadStats(*PrefsObject, StatStrings->Strings);
+
+  UpdatePluginPages();
+  ApplyHidePasswordText();
+  if (PrefsObject->Settings()->LogEnabled) OpenLog();
+  ProxyPage->UpdateProxyEdits();
+  StartServer();
+  PrefsObject->RestartNeeded = false;
+  MainTimer->start();
+}
+
+void TMainForm::StartServer() {
+  // Connection threads post a call into this thread's event loop; once the hand-over is closed
+  // (by the destructor) no post is made any more.
+  QPointer<TMainForm> self(this);
+  UiThread = std::make_shared<TUiHandOver>([self] {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self] {
+          if (self && self->UiThread) self->UiThread->RunPending();
+        },
+        Qt::QueuedConnection);
+  });
+  Server = std::make_unique<TFilterProxy>(
+      TProxyContext{PrefsObject, std::make_shared<const TTarnwickFilters>(), UiThread, AccessLog});
+  const auto settings = PrefsObject->Settings();
+  EffectivePort = settings->ListenPort;
+  EffectiveAllowOthers = settings->AllowOthers;
+  try {
+    Server->Start();
+  } catch (const ESocketError&) {
+    ShowBindError();
+  }
+}
+
+void TMainForm::RestartServer() {
+  const auto settings = PrefsObject->Settings();
+  Server->Stop();
+  Server->Port = settings->ListenPort;
+  EffectivePort = settings->ListenPort;
+  EffectiveAllowOthers = settings->AllowOthers;
+  try {
+    Server->Start();
+  } catch (...) {
+    ShowBindError();
+  }
+}
+
+void TMainForm::ShowBindError() {
+  Dialogs().ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"), QStringLiteral("##errBind"));
+  if (PasswordCheck()) ShowOnProxyPage();
+}
+
+void TMainForm::ShowOnProxyPage() {
+  MainPages->setCurrentWidget(ProxyPage);
+  CanClose = false;
+  show();
+  raise();
+  activateWindow();
+}
+
+void TMainForm::OpenLog() {
+  if (!AccessLog->Open()) ClearLog();
+}
+
+bool TMainForm::ClearLog() {
+  if (!PasswordCheck()) return false;
+  const bool wasEnabled = PrefsObject->Settings()->LogEnabled;
+  PublishLogEnabled(false);
+  AccessLog->Close();
+  if (!AccessLog->Clear()) {
+    Dialogs().ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"),
+                          QStringLiteral("Cannot create the access log %1").arg(QString::fromStdString(AccessLog->Path())));
+    m_Log_Enabled->setChecked(false);
+    return false;
+  }
+  if (wasEnabled && AccessLog->Open()) PublishLogEnabled(true);
+  return true;
+}
+
+void TMainForm::PublishLogEnabled(bool enabled) {
+  TPrefsSettings settings = *PrefsObject->Settings();
+  settings.LogEnabled = enabled;
+  PrefsObject->Publish(std::move(settings));
+}
+
+void TMainForm::MainTimerTimer() {
+  if (Server && PrefsObject->RestartNeeded.exchange(false)) RestartServer();
+  const auto settings = PrefsObject->Settings();
+  // The tray icon follows the mode here once it exists; the figures freeze outside normal mode.
+  if (!settings->Offline && !settings->PassThru && Stats && Stats->isVisible()) RefreshStats();
+}
+
+void TMainForm::RefreshStats() {
+  SaveStats(*PrefsObject, StatStrings->Strings);
+  Stats->UpdateDisplay(StatStrings->Strings, PrefsObject->ActiveConnections.load());
+}
+
+void TMainForm::OpenSettings() {
+  if (Exiting || isVisible()) return;
+  if (!PasswordCheck()) return;
+  SaveListStates();
+  StoreSettings();
+  CanClose = false;
+  show();
+  raise();
+  activateWindow();
+}
+
+void TMainForm::but_OkClick() {
+  hide();
+  SaveListStates();
+  StoreSettings();
+  Apply();
+  CanClose = true;
+}
+
+void TMainForm::but_CancelClick() {
+  hide();
+  RestoreListStates();
+  Apply();
+  CanClose = true;
+}
+
+void TMainForm::ExitCommand() {
+  if (Exiting) return;
+  Exiting = true;
+  if (!ShutdownUnderWay && !isVisible() && !PasswordCheck()) {
+    Exiting = false;
+    return;
+  }
+  if (!m_DisableWarningonExit->isChecked() && !ShutdownUnderWay &&
+      !Dialogs().AskYesNo(QStringLiteral("Tarnwick"), QStringLiteral("##ShutdownMsg"))) {
+    Exiting = false;
+    return;
+  }
+  MainTimer->stop();
+  CanClose = true;
+  Exiting = false;
+  FormClose();
+  hide();
+  emit ExitRequested();
+}
+
+void TMainForm::EndSession() {
+  ShutdownUnderWay = true;
+  ExitCommand();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (!Context.TrayAvailable) {
+    // Without a notification area a hidden window could never be brought back: closing it is
+    // the exit, with its question.
+    ExitCommand();
+  } else if (!CanClose) {
+    but_CancelClick();
+  }
+}
+
+void TMainForm::FormClose() {
+  SaveStats(*PrefsObject, StatStrings->Strings);
+  SaveListStates();
+  StoreSettings();
+  if (Stats) StorePlacement(*Stats, *SettingsFile, kStatsSection);
+  SaveRegistryValues();
+}
+
+void TMainForm::SaveRegistryValues() {
+  if (!Context.UserStore) return;
+  if (!tarnwick::SaveRegistryValues(*Context.UserStore, Context.Registry)) {
+    Dialogs().ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"), QStringLiteral("Error on saving register database"));
+  }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,74 @@
+// The settings window's own storage: its controls and placement, and the ticks of the four lists
+// carried between the list boxes and their state holders.
+
+#include <algorithm>
+
+#include "platform/IniFile.h"
+#include "prefs/ListStates.h"
+#include "prefs/StoredProperties.h"
+#include "ui/CheckList.h"
+#include "ui/FormStorage.h"
+#include "ui/MainForm.h"
+#include "ui/Pages.h"
+#include "ui/StringHolder.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Block and size holders: one "1" or "0" per entry, rebuilt from the ticks.
+void RebuildTicks(const TCheckList& list, TStringHolder& holder) {
+  holder.Strings.clear();
+  for (int i = 0; i < list.count(); ++i) holder.Strings.push_back(list.IsChecked(i) ? "1" : "0");
+}
+
+// Redirection and access-control holders keep their lines; only the first character follows the tick.
+void RewriteChecks(const TCheckList& list, TStringHolder& holder) {
+  const size_t common = std::min(holder.Strings.size(), static_cast<size_t>(list.count()));
+  for (size_t i = 0; i < common; ++i) holder.Strings[i] = WithCheck(holder.Strings[i], list.IsChecked(static_cast<int>(i)));
+}
+
+// A block or size line "1" ticks its entry and any other text clears it. An empty line is an entry
+// added since the last save, and an entry beyond the holder's end one added before it: both keep
+// the tick they have.
+void RestoreTicks(TCheckList& list, const TStringHolder& holder) {
+  const size_t common = std::min(holder.Strings.size(), static_cast<size_t>(list.count()));
+  for (size_t i = 0; i < common; ++i) {
+    if (!holder.Strings[i].empty()) list.SetChecked(static_cast<int>(i), holder.Strings[i] == "1");
+  }
+}
+
+void RestoreStateChecks(TCheckList& list, const TStringHolder& holder) {
+  for (int i = 0; i < list.count(); ++i) {
+    const bool known = static_cast<size_t>(i) < holder.Strings.size();
+    list.SetChecked(i, known && StateLineChecked(holder.Strings[static_cast<size_t>(i)]));
+  }
+}
+
+}  // namespace
+
+void TMainForm::SaveListStates() {
+  RebuildTicks(*BlockListPage->BlockList, *BlockListStates);
+  RebuildTicks(*ImagesPage->SizeList, *SizeListStates);
+  RewriteChecks(*RedirectPage->RedirList, *RedirListStates);
+  RewriteChecks(*AclPage->ACLList, *ACLListStates);
+}
+
+void TMainForm::RestoreListStates() {
+  RestoreTicks(*BlockListPage->BlockList, *BlockListStates);
+  RestoreTicks(*ImagesPage->SizeList, *SizeListStates);
+  RestoreStateChecks(*RedirectPage->RedirList, *RedirListStates);
+  RestoreStateChecks(*AclPage->ACLList, *ACLListStates);
+}
+
+void TMainForm::StoreSettings() {
+  StorePlacement(*this, *SettingsFile, kSettingsSection);
+  StoreProperties(*this, *SettingsFile);
+}
+
+void TMainForm::RestoreSettings(const TIniFile& file) {
+  RestorePlacement(*this, file, kSettingsSection);
+  RestoreProperties(*this, file);
+}
+
+}  // namespace tarnwick

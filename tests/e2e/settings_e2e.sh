@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# End-to-end checks of the settings file, the modes, the statistics and the single instance, on the
+# built program run headless with a settings directory of its own.
+#
+#   settings_e2e.sh settings TARNWICK
+#       A written TARNWICK.INI: the program listens on its Port_Text (a free port picked here), a
+#       second instance on the same directory ends at once with status 0 while the first keeps
+#       serving, and after SIGTERM the file holds the statistics lines with the right ConnCnt.
+#   settings_e2e.sh modes TARNWICK
+#       m_Options_Offline_Checked answers 304 without asking the origin; with a block list entry,
+#       a blocked address gets 403 normally and passes in m_Options_Passthru_Checked mode.
+#   settings_e2e.sh fresh TARNWICK
+#       An empty settings directory: the program listens on 8080 and writes TARNWICK.INI at exit
+#       with its first-run settings. Needs port 8080, so CTest holds RESOURCE_LOCK port8080.
+#
+# Everything stays on 127.0.0.1. Every wait has a deadline; the script stops only the processes it
+# started, by PID, and removes its temporary folder.
+set -euo pipefail
+
+mode=${1:-}
+tarnwick=${2:-}
+
+fail() {
+  echo "settings_e2e ($mode): FAIL: $*" >&2
+  exit 1
+}
+
+case $mode in
+  settings | modes | fresh) ;;
+  *)
+    echo "usage: settings_e2e.sh settings|modes|fresh TARNWICK" >&2
+    exit 2
+    ;;
+esac
+[ -x "$tarnwick" ] || fail "program '$tarnwick' is not executable"
+for tool in curl python3; do
+  command -v "$tool" >/dev/null || fail "$tool is missing; run tools/install-deps.sh"
+done
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-settings-e2e.XXXXXX")
+home=$work/home
+mkdir -p "$home"
+origin_pid=
+tarnwick_pid=
+
+process_alive() {
+  kill -0 "$1" 2>/dev/null || return 1
+  [ "$(sed -n 's/^[0-9]* (.*) \([A-Z]\).*/\1/p' "/proc/$1/stat" 2>/dev/null)" != Z ]
+}
+
+stop_pid() {
+  local pid=$1 i
+  [ -n "$pid" ] || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  for ((i = 0; i < 50; i++)); do
+    process_alive "$pid" || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+  local status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "--- tarnwick output ---" >&2
+    cat "$work"/tarnwick*.out >&2 2>/dev/null || true
+    echo "--- TARNWICK.INI ---" >&2
+    cat "$home/TARNWICK.INI" >&2 2>/dev/null || true
+  fi
+  stop_pid "$tarnwick_pid"
+  stop_pid "$origin_pid"
+  rm -rf "$work"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# A loopback port that nothing listens on at this moment.
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# True when process PID owns a socket listening on PORT; reads /proc, so it makes no connection.
+pid_listens_on() {
+  local pid=$1 port_hex inodes
+  port_hex=$(printf '%04X' "$2")
+  inodes=$(find "/proc/$pid/fd" -maxdepth 1 -lname 'socket:*' -printf '%l\n' 2>/dev/null |
+    sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p' | tr '\n' ' ')
+  [ -n "$inodes" ] || return 1
+  awk -v port="$port_hex" -v inodes="$inodes" '
+    BEGIN { n = split(inodes, list, " "); for (i = 1; i <= n; i++) mine[list[i]] = 1 }
+    FNR > 1 && $4 == "0A" && $2 ~ (":" port "$") && ($10 in mine) { found = 1 }
+    END { exit found ? 0 : 1 }' /proc/net/tcp
+}
+
+# The origin answers every GET with 200 "origin page" and counts the requests it received.
+start_origin() {
+  python3 -c '
+import http.server, sys, threading
+counter = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+    def do_GET(self):
+        with open(counter, "a") as f:
+            f.write(self.path + "\n")
+        body = b"origin page"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
+print(server.server_address[1], flush=True)
+threading.Timer(120, server.shutdown).start()
+server.serve_forever()' "$work/origin.requests" >"$work/origin.port" 2>"$work/origin.err" &
+  origin_pid=$!
+  local i
+  for ((i = 0; i < 100; i++)); do
+    origin_port=$(cat "$work/origin.port")
+    [ -n "$origin_port" ] && return 0
+    sleep 0.1
+  done
+  fail "the origin did not start"
+}
+
+# start_tarnwick PORT: runs the program on $home and waits until it listens on PORT.
+start_tarnwick() {
+  local port=$1 i
+  "$tarnwick" --headless --home "$home" >"$work/tarnwick.out" 2>&1 &
+  tarnwick_pid=$!
+  for ((i = 0; i < 200; i++)); do
+    pid_listens_on "$tarnwick_pid" "$port" && return 0
+    process_alive "$tarnwick_pid" || fail "tarnwick ended at start-up"
+    sleep 0.1
+  done
+  fail "tarnwick did not listen on port $port within 20 s"
+}
+
+stop_tarnwick() {
+  local i status=0
+  kill -TERM "$tarnwick_pid"
+  for ((i = 0; i < 150; i++)); do
+    process_alive "$tarnwick_pid" || break
+    sleep 0.1
+  done
+  process_alive "$tarnwick_pid" && fail "tarnwick still runs 15 s after SIGTERM"
+  wait "$tarnwick_pid" || status=$?
+  tarnwick_pid=
+  [ "$status" -eq 0 ] || fail "tarnwick exited with status $status after SIGTERM, expected 0"
+}
+
+# get PORT PATH: the status code of a GET through the proxy on PORT.
+get() {
+  curl --silent --max-time 20 -o "$work/body" -w '%{http_code}' --proxy "http://127.0.0.1:$1" \
+    "http://127.0.0.1:$origin_port$2" || true
+}
+
+origin_requests() { [ -f "$work/origin.requests" ] && wc -l <"$work/origin.requests" || echo 0; }
+
+# ini_value SECTION KEY: the value in TARNWICK.INI (first match, names without regard to case).
+ini_value() {
+  python3 - "$home/TARNWICK.INI" "$1" "$2" <<'PY'
+import sys
+path, section, key = sys.argv[1], sys.argv[2].lower(), sys.argv[3].lower()
+current = None
+for line in open(path, encoding="utf-8", errors="replace"):
+    line = line.strip()
+    if line.startswith("["):
+        current = line[1:line.index("]")].strip().lower() if "]" in line else None
+    elif current == section and "=" in line:
+        name, value = line.split("=", 1)
+        if name.strip().lower() == key:
+            print(value.strip())
+            break
+PY
+}
+
+expect_equal() {
+  [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3'"
+}
+
+run_settings() {
+  start_origin
+  local port
+  port=$(free_port)
+  printf '[Corvane]\nPort_Text=%s\nm_Log_Enabled_Checked=True\n' "$port" >"$home/TARNWICK.INI"
+  start_tarnwick "$port"
+  expect_equal "first GET" "$(get "$port" /one)" 200
+  expect_equal "body" "$(cat "$work/body")" "origin page"
+
+  # A second instance on the same settings directory ends at once, silently and successfully.
+  local second_status=0
+  timeout 20 "$tarnwick" --headless --home "$home" >"$work/tarnwick-second.out" 2>&1 || second_status=$?
+  expect_equal "second instance's status" "$second_status" 0
+  [ -s "$work/tarnwick-second.out" ] && fail "the second instance printed: $(cat "$work/tarnwick-second.out")"
+  process_alive "$tarnwick_pid" || fail "the first instance ended when the second started"
+  expect_equal "GET after the second start" "$(get "$port" /two)" 200
+  pid_listens_on "$tarnwick_pid" 8080 && fail "tarnwick listens on 8080 instead of only $port"
+
+  stop_tarnwick
+  expect_equal "ConnCnt line" "$(ini_value Corvane.StatStrings_Strings Item8)" "ConnCnt=2"
+  expect_equal "statistics line count" "$(ini_value Corvane.StatStrings_Strings Count)" 13
+  expect_equal "first statistics line" "$(ini_value Corvane.StatStrings_Strings Item0)" "FltImagesCnt=0"
+  expect_equal "Port_Text kept" "$(ini_value Corvane Port_Text)" "$port"
+  [ "$(grep -c 'GET http://127.0.0.1' "$home/TARNWICK.LOG")" -eq 2 ] || fail "the access log lacks its two lines"
+
+  # The counts go on from where they were at the next start.
+  start_tarnwick "$port"
+  expect_equal "GET after the restart" "$(get "$port" /three)" 200
+  stop_tarnwick
+  expect_equal "ConnCnt after the restart" "$(ini_value Corvane.StatStrings_Strings Item8)" "ConnCnt=3"
+}
+
+# write_modes_ini PORT OFFLINE PASSTHRU: both filter types, one block list entry.
+write_modes_ini() {
+  printf '[Corvane]\nPort_Text=%s\nFilterType_ItemIndex=3\nm_Options_Offline_Checked=%s\nm_Options_Passthru_Checked=%s\n' \
+    "$1" "$2" "$3" >"$home/TARNWICK.INI"
+  printf '[Corvane.BlockList_Items]\nCount=1\nItem0=/blocked/\n[Corvane.BlockListStates_Strings]\nCount=1\nItem0=1\n' \
+    >>"$home/TARNWICK.INI"
+}
+
+run_modes() {
+  start_origin
+  local port
+  port=$(free_port)
+
+  write_modes_ini "$port" True False
+  start_tarnwick "$port"
+  expect_equal "offline GET" "$(get "$port" /offline)" 304
+  stop_tarnwick
+  expect_equal "requests that reached the origin in offline mode" "$(origin_requests)" 0
+
+  write_modes_ini "$port" False False
+  start_tarnwick "$port"
+  expect_equal "blocked GET" "$(get "$port" /blocked/ad.gif)" 403
+  expect_equal "allowed GET" "$(get "$port" /page)" 200
+  stop_tarnwick
+  expect_equal "requests that reached the origin in normal mode" "$(origin_requests)" 1
+
+  write_modes_ini "$port" False True
+  start_tarnwick "$port"
+  expect_equal "blocked address in pass-through mode" "$(get "$port" /blocked/ad.gif)" 200
+  stop_tarnwick
+  expect_equal "requests that reached the origin" "$(origin_requests)" 2
+}
+
+run_fresh() {
+  if [ -n "$(awk 'FNR > 1 && $4 == "0A" && $2 ~ /:1F90$/' /proc/net/tcp /proc/net/tcp6)" ]; then
+    fail "port 8080 is already in use by another program"
+  fi
+  start_tarnwick 8080
+  [ -f "$home/TARNWICK.INI" ] && fail "TARNWICK.INI was written before the exit"
+  stop_tarnwick
+  [ -f "$home/TARNWICK.INI" ] || fail "no TARNWICK.INI after the exit"
+  expect_equal "Port_Text" "$(ini_value Corvane Port_Text)" 8080
+  expect_equal "AllowOthers_Checked" "$(ini_value Corvane AllowOthers_Checked)" False
+  expect_equal "FilterType_ItemIndex" "$(ini_value Corvane FilterType_ItemIndex)" 3
+  expect_equal "m_Log_Enabled_Checked" "$(ini_value Corvane m_Log_Enabled_Checked)" True
+  expect_equal "image sizes" "$(ini_value Corvane.SizeList_Items Count)" 12
+  [ "$(ini_value Corvane.BlockList_Items Count)" -gt 0 ] || fail "no block list"
+  [ -f "$home/TARNWICK.LOG" ] || fail "no access log"
+}
+
+"run_$mode"
+echo "settings_e2e ($mode): all checks passed"

@@ -1,0 +1,205 @@
+// Apply: what each control becomes in the published settings, and when the server restarts.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QRadioButton>
+#include <QTest>
+
+#include "FormFixture.h"
+#include "TestClasses.h"
+#include "engine/FilterProxy.h"
+#include "support/Loopback.h"
+#include "ui/CheckList.h"
+#include "ui/Pages.h"
+#include "ui/RadioGroup.h"
+#include "ui/StringHolder.h"
+
+namespace tarnwick::test {
+
+namespace {
+
+// A port nobody listens on right now.
+int FreePort() {
+  TSockStream probe;
+  probe.Listen("", "127.0.0.1", 0, 1);
+  return probe.LocalPort();
+}
+
+}  // namespace
+
+class ApplyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void filterTypeSetsTheTwoFilters() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    const std::vector<std::pair<int, std::pair<bool, bool>>> cases = {
+        {-1, {false, false}}, {0, {false, false}}, {1, {true, false}}, {2, {false, true}}, {3, {true, true}}};
+    for (const auto& [index, expected] : cases) {
+      form.BlockListPage->FilterType->SetItemIndex(index);
+      form.Apply();
+      QCOMPARE(fixture.Settings()->RequestFilter, expected.first);
+      QCOMPARE(fixture.Settings()->TagFilter, expected.second);
+    }
+  }
+
+  void controlsAndListsReachTheSettings() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    fixture.AddSize("120", "600");
+    fixture.AddSize("88", "31");
+    fixture.AddBlock("ads");
+    form.SaveListStates();
+    form.ProxyPage->ProxyName->setText("upstream.example");
+    form.ProxyPage->ProxyPort->setText("3128x");
+    form.ImagesPage->NumAnims->setText("3");
+    form.ImagesPage->Anims->SetItemIndex(2);
+    form.MiscPage->Referer->SetItemIndex(3);
+    form.AclPage->PassExpire->setValue(5);
+    form.BlockListPage->flt_Scripts->setChecked(true);
+    form.m_Options_WordCase->setChecked(true);
+    form.m_Log_Enabled->setChecked(true);
+    form.Apply();
+    const auto settings = fixture.Settings();
+    QCOMPARE(settings->ImageSizes, (std::vector<TImageSize>{{120, 600}, {88, 31}}));
+    QCOMPARE(settings->SizeChecked, (std::vector<bool>{true, true}));
+    QCOMPARE(settings->BlockItems, std::vector<std::string>{"ads"});
+    QCOMPARE(settings->BlockChecked, std::vector<bool>{true});
+    QCOMPARE(settings->ProxyName, std::string("upstream.example"));
+    QCOMPARE(settings->ProxyPort, 0);  // not a number: 0
+    QCOMPARE(settings->NumAnims, 3);
+    QCOMPARE(settings->Anims, 2);
+    QCOMPARE(settings->Referer, 3);
+    QCOMPARE(settings->PassExpireMs, 300000);
+    QVERIFY(settings->FltScripts && !settings->FltForms);
+    QVERIFY(settings->WordCase);
+    QVERIFY(settings->LogEnabled);
+    QVERIFY(settings->PreparedBlockList != nullptr);
+    form.AclPage->PassExpire->setValue(0);
+    form.Apply();
+    QCOMPARE(fixture.Settings()->PassExpireMs, 0);
+  }
+
+  void wordEntriesCountOnlyCheckedAndWithRedirectionOn() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    form.RedirectPage->RedirList->SetLines({"<casino", "<poker>"});
+    form.RedirListStates->Strings = {"1|1|t|Og==", "1|1|t|Og=="};
+    form.Apply();
+    QVERIFY(!fixture.Settings()->HasWordEntries);
+    form.RedirectPage->EnableRedir->setChecked(true);
+    form.Apply();
+    QVERIFY(fixture.Settings()->HasWordEntries);
+    QCOMPARE(fixture.Settings()->RedirChecked, (std::vector<bool>{true, true}));
+    form.RedirListStates->Strings[1] = "0|1|t|Og==";
+    form.Apply();
+    QVERIFY2(!fixture.Settings()->HasWordEntries, "an opening bracket alone, and an unchecked word");
+    QCOMPARE(fixture.Settings()->RedirStates[1], std::string("0|1|t|Og=="));
+  }
+
+  void thePortAndExternalAccessRestartTheServerOnTheNextTick() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    QVERIFY(form.Proxy()->Active());
+    QVERIFY(!form.Prefs().RestartNeeded);
+    form.Apply();
+    QVERIFY2(!form.Prefs().RestartNeeded, "nothing changed");
+
+    form.ProxyPage->AllowOthers->setChecked(true);
+    form.Apply();
+    QVERIFY(form.Prefs().RestartNeeded);
+    form.MainTimerTimer();
+    QVERIFY(!form.Prefs().RestartNeeded);
+    QCOMPARE(form.Proxy()->ListeningAddress(), std::string("0.0.0.0"));
+    form.Apply();
+    QVERIFY(!form.Prefs().RestartNeeded);
+
+    const int port = FreePort();
+    form.ProxyPage->Port->setText(QString::number(port));
+    form.Apply();
+    QVERIFY(form.Prefs().RestartNeeded);
+    form.MainTimerTimer();
+    QCOMPARE(form.Proxy()->ListeningPort(), port);
+    QVERIFY(ConnectTo(port).Valid());
+  }
+
+  void aPendingRestartSurvivesAnotherApply() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    const int port = FreePort();
+    form.ProxyPage->Port->setText(QString::number(port));
+    form.Apply();
+    form.m_Options_Offline->trigger();  // a menu command applies again before the timer ticks
+    QVERIFY(form.Prefs().RestartNeeded);
+    form.MainTimerTimer();
+    QCOMPARE(form.Proxy()->ListeningPort(), port);
+  }
+
+  void aPortThatIsNotANumberChangesNothing() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    const int before = fixture.Settings()->ListenPort;
+    const int listening = form.Proxy()->ListeningPort();
+    form.ProxyPage->Port->setText("80 80");
+    form.ProxyPage->ProxyName->setText("still applied");
+    form.Apply();
+    QCOMPARE(fixture.Settings()->ListenPort, before);
+    QCOMPARE(fixture.Settings()->ProxyName, std::string("still applied"));
+    QVERIFY(!form.Prefs().RestartNeeded);
+    form.MainTimerTimer();
+    QCOMPARE(form.Proxy()->ListeningPort(), listening);
+  }
+
+  void entriesWithoutAStateLineAreUncheckedInTheEngine() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    fixture.AddBlock("b-unticked");
+    fixture.AddBlock("c-ticked");
+    form.BlockListPage->BlockList->SetChecked(0, false);
+    form.SaveListStates();
+    form.Apply();
+    QCOMPARE(fixture.Settings()->BlockChecked, (std::vector<bool>{false, true}));
+    // A new entry sorts in front of both before the next save; an Apply from a menu now must
+    // neither activate the new entry nor shift the old ticks.
+    fixture.AddBlock("a-new");
+    form.m_Options_DontUserAgent->trigger();
+    const auto settings = fixture.Settings();
+    QCOMPARE(settings->BlockItems, (std::vector<std::string>{"a-new", "b-unticked", "c-ticked"}));
+    QVERIFY(!IsChecked(settings->BlockChecked, 0));
+    QVERIFY(!IsChecked(settings->BlockChecked, 1));
+    QVERIFY(IsChecked(settings->BlockChecked, 2));
+    QVERIFY(settings->DontUserAgent);
+  }
+
+  void menuCommandsToggleTheirTicksAndApply() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    form.tm_Offline->trigger();
+    QVERIFY(form.m_Options_Offline->isChecked() && form.tm_Offline->isChecked());
+    QVERIFY(fixture.Settings()->Offline);
+    form.m_ProxyEngine->trigger();
+    QVERIFY(form.m_Options_Passthru->isChecked() && form.tm_Passthru->isChecked() && !form.m_ProxyEngine->isChecked());
+    QVERIFY(fixture.Settings()->PassThru);
+    form.m_Options_Passthru->trigger();
+    QVERIFY(!fixture.Settings()->PassThru && form.m_ProxyEngine->isChecked());
+    form.m_Log_DontLogMyself->trigger();
+    QVERIFY(fixture.Settings()->DontLogMyself);
+    form.m_Options_WordCase->trigger();
+    QVERIFY(form.m_Options_WordCase->isChecked());
+    QVERIFY2(!fixture.Settings()->WordCase, "word case waits for the next Apply");
+
+    form.PasswordCheck = [] { return false; };
+    form.m_Options_Offline->trigger();
+    QVERIFY2(form.m_Options_Offline->isChecked(), "a refused password changes nothing");
+    QVERIFY(fixture.Settings()->Offline);
+  }
+};
+
+std::unique_ptr<QObject> MakeApplyTest() { return std::make_unique<ApplyTest>(); }
+
+}  // namespace tarnwick::test
+
+#include "ApplyTest.moc"
