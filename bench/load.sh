@@ -99,11 +99,19 @@ start_origin() {
   die "origin_server did not announce its port within 10 s"
 }
 
+# The relay alone: no tag filter, no popup script, log on. The program's first-run defaults filter
+# HTML, which would change the pages these checks compare byte for byte.
+write_relay_settings() {
+  mkdir -p "$1"
+  printf '[Corvane]\r\nPort_Text=8080\r\nFilterType_ItemIndex=0\r\nPopups_ItemIndex=0\r\nm_Log_Enabled_Checked=True\r\n' \
+    >"$1/TARNWICK.INI"
+}
+
 start_proxy() {
   [ -x "$tarnwick" ] || die "$tarnwick not built; run make build (or set TARNWICK_PROXY_PORT)"
   port_taken "$default_proxy_port" &&
     die "port $default_proxy_port is already in use; stop that program or set TARNWICK_PROXY_PORT"
-  mkdir -p "$work/home"
+  write_relay_settings "$work/home"
   "$tarnwick" --headless --home "$work/home" >"$work/proxy.out" 2>&1 &
   proxy_pid=$!
   started_pids+=("$proxy_pid")

@@ -193,8 +193,17 @@ start_origin_server() {
     fail "origin_server did not announce its port"
 }
 
+# The relay alone: no tag filter, no popup script, log on. The program's first-run defaults filter
+# HTML, which would change the pages these checks compare byte for byte.
+write_relay_settings() {
+  mkdir -p "$1"
+  printf '[Corvane]\r\nPort_Text=8080\r\nFilterType_ItemIndex=0\r\nPopups_ItemIndex=0\r\nm_Log_Enabled_Checked=True\r\n' \
+    >"$1/TARNWICK.INI"
+}
+
 start_tarnwick() {
   port_taken "$proxy_port" && fail "port $proxy_port is already in use by another program"
+  write_relay_settings "$home"
   "$tarnwick" --headless --home "$home" >"$work/tarnwick.out" 2>&1 &
   tarnwick_pid=$!
   local i
