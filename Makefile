@@ -43,6 +43,12 @@ bench: deps build
 bench-load: deps build
 	BUILD=$(BUILD) bench/load.sh
 
+# libFuzzer targets (clang) for the HTML scanner, the image parsers and the chunked decoder, each
+# for FUZZ_SECONDS (default 120).
+.PHONY: fuzz
+fuzz:
+	$(MAKE) -C fuzz run
+
 # Every page of the settings window, the statistics window and the About window as PNG files in
 # $(BUILD)/screenshots, drawn on Qt's offscreen platform.
 .PHONY: screenshots

@@ -106,6 +106,8 @@ void TFilterProxyControl::Reset() {
   ContentLength = -1;
   ExceptionHit = false;
   RelayBuffer.Clear();
+  HtmlScan = THtmlScanState();
+  Tag = TParsedTag();
 }
 
 bool TFilterProxyControl::ResponseIsEncoded() const {

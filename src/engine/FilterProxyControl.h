@@ -14,6 +14,8 @@
 #include "engine/AccessLog.h"
 #include "engine/Buffer.h"
 #include "engine/HeaderList.h"
+#include "engine/HtmlScanState.h"
+#include "engine/ResponseBody.h"
 #include "engine/SockStream.h"
 #include "engine/StatusResponse.h"
 #include "prefs/Prefs.h"
@@ -101,6 +103,24 @@ class TFilterProxyControl {
   bool WholePage = false;
   bool ExceptionHit = false;
   TBuffer RelayBuffer{kRelaySize};
+
+  // --- The response body as the content filters read it.
+  // Readies the response body for a content filter: a chunked body will be read decoded and
+  // Transfer-Encoding leaves the head. False (nothing changed) when its coding cannot be read.
+  bool StartFilteredBody();
+  // Up to n bytes of the (decoded) body; 0 at its end.
+  std::int32_t ReadBody(void* into, std::int32_t n);
+  // Sends the rest of the body as it arrives; false when sending failed.
+  bool RelayRestOfBody();
+
+  // --- The content filters' working state. The three work areas start small and are sized by the
+  // filter that uses them, so that a request no content filter reads costs no memory for them.
+  THtmlScanState HtmlScan;
+  TParsedTag Tag;
+  TBuffer ReadAhead{1};     // server to scanner
+  TBuffer OutputBuffer{1};  // scanner to client; grown when a whole page is collected
+  TBuffer ImageBuffer{1};   // the first bytes of a picture
+  TResponseBody Body;
 
  private:
   // Copies the response body to the client: at least `limit` bytes, or all until the server closes

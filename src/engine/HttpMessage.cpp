@@ -194,6 +194,20 @@ void TFilterProxyControl::RelayResponseBody() {
   }
 }
 
+bool TFilterProxyControl::StartFilteredBody() { return Body.Start(ResponseHeaders, ContentLength); }
+
+std::int32_t TFilterProxyControl::ReadBody(void* into, std::int32_t n) {
+  return Body.Read(*ServerStream, static_cast<std::uint8_t*>(into), n);
+}
+
+bool TFilterProxyControl::RelayRestOfBody() {
+  for (;;) {
+    const std::int32_t got = ReadBody(RelayBuffer.Data(), kRelaySize);
+    if (got == 0) return true;
+    if (ClientStream->WriteBuf(RelayBuffer.Data(), got) < got) return false;
+  }
+}
+
 void TFilterProxyControl::RelayToClient(std::int64_t limit) {
   std::int64_t copied = 0;
   while (limit < 0 || copied < limit) {

@@ -3,6 +3,8 @@
 #include "engine/FilterProxyControl.h"
 #include "filters/BlockList.h"
 #include "filters/HeaderRewrite.h"
+#include "filters/HtmlFilter.h"
+#include "filters/ImageFilter.h"
 #include "filters/Redirection.h"
 #include "platform/Clock.h"
 
@@ -24,8 +26,10 @@ bool TTarnwickFilters::CheckRedirection(TFilterProxyControl& request) const {
 
 bool TTarnwickFilters::BlockCheck(TFilterProxyControl& request) const { return tarnwick::BlockCheck(request); }
 
-bool TTarnwickFilters::FilterImage(TFilterProxyControl& request) const { return TFilterChain::FilterImage(request); }
+bool TTarnwickFilters::FilterImage(TFilterProxyControl& request) const { return tarnwick::FilterImage(request); }
 
-void TTarnwickFilters::FilterHtml(TFilterProxyControl& request) const { TFilterChain::FilterHtml(request); }
+void TTarnwickFilters::FilterHtml(TFilterProxyControl& request) const {
+  if (!tarnwick::FilterHtml(request)) TFilterChain::FilterHtml(request);
+}
 
 }  // namespace tarnwick

@@ -1,0 +1,160 @@
+#include "engine/ResponseBody.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "filters/UrlText.h"
+
+namespace tarnwick {
+
+namespace {
+
+// A size line or trailer line longer than this is not framing a server would send.
+constexpr std::int32_t kMaxLineLength = 8192;
+// Fifteen hex digits keep the size below 2^60, far from overflow.
+constexpr std::int32_t kMaxSizeDigits = 15;
+
+int HexValue(std::uint8_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+std::int32_t TChunkedDecoder::Decode(std::uint8_t* data, std::int32_t n) {
+  std::int32_t at = 0;
+  std::int32_t out = 0;
+  while (at < n && !Finished()) {
+    if (State != TState::Data) {
+      at = Frame(data, at, n);
+      continue;
+    }
+    const auto take = static_cast<std::int32_t>(std::min<std::uint64_t>(Remaining, static_cast<std::uint64_t>(n - at)));
+    if (out != at) std::memmove(data + out, data + at, static_cast<size_t>(take));
+    out += take;
+    at += take;
+    Remaining -= static_cast<std::uint64_t>(take);
+    if (Remaining == 0) State = TState::DataEnd;
+  }
+  return out;
+}
+
+std::int32_t TChunkedDecoder::Frame(const std::uint8_t* data, std::int32_t at, std::int32_t n) {
+  const auto endOfSizeLine = [this] {
+    State = Remaining == 0 ? TState::Trailer : TState::Data;
+    Digits = 0;
+    LineLength = 0;
+  };
+  for (; at < n && State != TState::Data && !Finished(); ++at) {
+    const std::uint8_t c = data[at];
+    switch (State) {
+      case TState::Size: {
+        const int digit = HexValue(c);
+        if (digit >= 0) {
+          if (++Digits > kMaxSizeDigits) Fail();
+          Remaining = Remaining * 16 + static_cast<std::uint64_t>(digit);
+        } else if (Digits == 0) {
+          Fail();
+        } else if (c == ';' || c == ' ' || c == '\t') {
+          State = TState::Extension;
+        } else if (c == '\r') {
+          State = TState::SizeEnd;
+        } else if (c == '\n') {
+          endOfSizeLine();
+        } else {
+          Fail();
+        }
+        break;
+      }
+      case TState::Extension:
+        if (c == '\n') {
+          endOfSizeLine();
+        } else if (++LineLength > kMaxLineLength) {
+          Fail();
+        }
+        break;
+      case TState::SizeEnd:
+        if (c == '\n') {
+          endOfSizeLine();
+        } else {
+          Fail();
+        }
+        break;
+      case TState::DataEnd:
+        if (c == '\r') {
+          State = TState::DataEndLf;
+        } else if (c == '\n') {
+          State = TState::Size;
+        } else {
+          Fail();
+        }
+        break;
+      case TState::DataEndLf:
+        if (c == '\n') {
+          State = TState::Size;
+        } else {
+          Fail();
+        }
+        break;
+      case TState::Trailer:
+        if (c == '\n') {
+          if (LineLength == 0) State = TState::Done;
+          LineLength = 0;
+        } else if (c != '\r' && ++LineLength > kMaxLineLength) {
+          Fail();
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return at;
+}
+
+bool TResponseBody::Unreadable(const THeaderList& headers) {
+  const std::string coding = headers.Get("Transfer-Encoding");
+  const std::string_view value = Trimmed(coding);
+  return !value.empty() && !SameTextIgnoringCase(value, "chunked") && !SameTextIgnoringCase(value, "identity");
+}
+
+bool TResponseBody::Start(THeaderList& headers, std::int64_t contentLength) {
+  if (Unreadable(headers)) return false;
+  const std::string coding = headers.Get("Transfer-Encoding");
+  Chunked = SameTextIgnoringCase(Trimmed(coding), "chunked");
+  // With chunked framing a length header, if any, is wrong by definition.
+  Left = Chunked ? -1 : contentLength;
+  Ended = false;
+  Decoder = TChunkedDecoder();
+  headers.RemoveAll("Transfer-Encoding");
+  return true;
+}
+
+std::int32_t TResponseBody::Read(TSockStream& server, std::uint8_t* into, std::int32_t n) {
+  while (!Ended && n > 0) {
+    std::int32_t want = n;
+    if (Left >= 0) want = static_cast<std::int32_t>(std::min<std::int64_t>(Left, n));
+    if (want == 0) break;
+    const std::int32_t got = server.ReadBuf(into, want);
+    if (got <= 0) break;
+    if (!Chunked) {
+      if (Left >= 0) Left -= got;
+      return got;
+    }
+    const std::int32_t decoded = Decoder.Decode(into, got);
+    if (Decoder.Finished()) Ended = true;
+    if (decoded > 0) return decoded;
+  }
+  Ended = true;
+  return 0;
+}
+
+}  // namespace tarnwick

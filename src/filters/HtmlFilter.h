@@ -1,0 +1,58 @@
+#pragma once
+// FilterHtml: carries an HTML response from the server to the browser through the scanner, with the
+// tag filter and the popup filter deciding about each tag. Streamed pages go out while they arrive,
+// without a Content-length (the tag filter changes the length; the close ends the page). A page
+// that no content filter would change is left to the plain relay, exactly as the server framed it.
+//
+// The pieces here are shared with the word analysis, which collects a whole page before sending it.
+// Everything runs on the request's connection thread.
+
+#include <cstdint>
+#include <string>
+
+#include "filters/HtmlScanner.h"
+
+namespace tarnwick {
+
+class TFilterProxyControl;
+struct TPrefsSettings;
+
+// The tag decisions of one page: the tag filter when it is on, then the popup rewriting.
+class TPageTags : public TTagHandler {
+ public:
+  explicit TPageTags(TFilterProxyControl& request);
+  void OnTag(std::string& tag, THtmlScanState& state) override;
+  bool Keeps(std::string_view tag, const THtmlScanState& state) const override;
+
+ private:
+  TFilterProxyControl& Request;
+  const bool TagFilter;
+  const bool Popups;
+};
+
+// Scanned bytes on their way to the browser, gathered in request.OutputBuffer and sent when it is
+// full or on Flush().
+class TClientSink : public TByteSink {
+ public:
+  explicit TClientSink(TFilterProxyControl& request);
+  bool Write(const char* bytes, std::size_t n) override;
+  bool Flush();
+
+ private:
+  TFilterProxyControl& Request;
+};
+
+enum class TScanStep { More, Ended, Failed };
+
+// Reads what the server has sent of the body (at most one read-ahead's worth) and scans it into
+// `out`. Ended: the body is over and the scan finished. Failed: `out` refused bytes.
+TScanStep ScanNextPiece(TFilterProxyControl& request, TTagHandler& tags, TByteSink& out);
+
+// Whether the popup scripts wrap the page.
+bool WantsPopupScripts(const TPrefsSettings& settings);
+
+// True when it has sent the response; false when no content filter would change this page (or its
+// transfer coding is unknown) and the pipeline relays it unchanged.
+bool FilterHtml(TFilterProxyControl& request);
+
+}  // namespace tarnwick

@@ -1,0 +1,48 @@
+#pragma once
+// The HTML scanner: splits a page into text, tags and comments as its bytes arrive, hands each
+// complete tag to a tag handler that may rewrite it, and writes the result to a byte sink. All of
+// its state between two pieces lives in a THtmlScanState, so a page gives the same output however
+// it is split into pieces. Memory stays bounded: a tag or comment that grows past kMaxTagLength is
+// passed on as text and scanning goes on after it.
+//
+// One thread at a time per state; the functions themselves keep nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/HtmlScanState.h"
+
+namespace tarnwick {
+
+inline constexpr std::size_t kMaxTagLength = 64 * 1024;
+
+// Where scanned bytes go.
+class TByteSink {
+ public:
+  virtual ~TByteSink() = default;
+  // False when the bytes could not be taken; the scan stops then.
+  virtual bool Write(const char* bytes, std::size_t n) = 0;
+};
+
+// Decides about one complete tag, "<" to ">". It may leave, replace or empty the text, and may
+// switch the state's OutputOn and AwaitedEndTag.
+class TTagHandler {
+ public:
+  virtual ~TTagHandler() = default;
+  virtual void OnTag(std::string& tag, THtmlScanState& state) = 0;
+  // True only when OnTag would certainly leave this tag and the state as they are; the scanner
+  // then passes the tag on without handing it over. A quick look, never a full decision.
+  virtual bool Keeps(std::string_view /*tag*/, const THtmlScanState& /*state*/) const { return false; }
+};
+
+// Scans the next piece of a body. False when the sink refused bytes: the scan is over then.
+bool ScanHtml(THtmlScanState& state, std::span<const char> piece, TTagHandler& tags, TByteSink& out);
+
+// The body has ended: an unfinished tag or comment is dropped, and the state is ready for a new
+// body (OutputOn on again, no awaited end tag).
+void FinishHtml(THtmlScanState& state);
+
+}  // namespace tarnwick

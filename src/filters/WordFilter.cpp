@@ -1,0 +1,132 @@
+#include "filters/WordFilter.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/FilterProxyControl.h"
+#include "filters/HtmlFilter.h"
+#include "filters/PopupFilter.h"
+#include "filters/Redirection.h"
+#include "filters/UrlText.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::int32_t kRoomWithoutLength = 32768;
+constexpr std::int32_t kRoomForEmptyLength = 1514;
+constexpr std::int32_t kRoomAfterUse = 8192;
+
+bool IsWordEntry(std::string_view text) { return text.size() >= 2 && text.front() == '<' && text.back() == '>'; }
+
+bool AllWordsIn(std::string_view words, std::string_view page, bool caseSensitive) {
+  for (const std::string& word : SplitText(words, ' ')) {
+    if (word.empty()) return false;
+    const std::string needle = caseSensitive ? word : UpperAscii(word);
+    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+    if (std::search(page.begin(), page.end(), searcher) == page.end()) return false;
+  }
+  return true;
+}
+
+// Scanned bytes kept in request.OutputBuffer, which grows by half its room when full but never past
+// kMaxCollectedPage; what does not fit waits in Overflow, and Full() tells the caller to stop.
+class TCollectSink : public TByteSink {
+ public:
+  explicit TCollectSink(TBuffer& page) : Page(page) {}
+
+  bool Write(const char* bytes, std::size_t n) override {
+    std::size_t stored = 0;
+    while (stored < n && Overflow.empty()) {
+      if (Page.WritePos == Page.Capacity && !Grow()) break;
+      stored += static_cast<std::size_t>(
+          Page.Write(bytes + stored, static_cast<std::int32_t>(std::min<std::size_t>(n - stored, INT32_MAX))));
+    }
+    Overflow.append(bytes + stored, n - stored);
+    return true;
+  }
+  bool Full() const { return !Overflow.empty() || Page.WritePos >= kMaxCollectedPage; }
+  std::string Overflow;
+
+ private:
+  bool Grow() {
+    if (Page.Capacity >= kMaxCollectedPage) return false;
+    const std::int64_t grown = std::max<std::int64_t>(Page.Capacity + Page.Capacity / 2, Page.Capacity + 1);
+    Page.SetCapacity(static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxCollectedPage)));
+    return true;
+  }
+
+  TBuffer& Page;
+};
+
+std::int32_t InitialRoom(std::int64_t contentLength) {
+  if (contentLength < 0) return kRoomWithoutLength;
+  if (contentLength == 0) return kRoomForEmptyLength;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(contentLength, kMaxCollectedPage));
+}
+
+// Sends the head, the collected page and, when collection stopped early, the rest as it arrives.
+void SendCollected(TFilterProxyControl& request, TCollectSink& collected, bool complete, TPageTags& tags) {
+  const bool scripts = WantsPopupScripts(*request.Settings);
+  TBuffer& page = request.OutputBuffer;
+  request.ResponseHeaders.RemoveAll("Content-length");
+  // A whole page is sent with its exact length; a page whose rest is still to come, with none.
+  request.ContentLength = -1;
+  if (complete) {
+    const size_t wrapping = scripts ? kPopupOpenScript.size() + kPopupCloseScript.size() : 0;
+    request.ContentLength = static_cast<std::int64_t>(page.Peek().size() + collected.Overflow.size() + wrapping);
+  }
+  request.SendResponseHead();
+  if (scripts) request.SendText(kPopupOpenScript);
+  const auto held = page.Peek();
+  bool sent = request.SendText({reinterpret_cast<const char*>(held.data()), held.size()}) &&
+              request.SendText(collected.Overflow);
+  page.Clear();
+  collected.Overflow.clear();
+  if (!complete && sent) {
+    page.SetCapacity(kRoomAfterUse);
+    TClientSink rest(request);
+    for (;;) {
+      const TScanStep step = ScanNextPiece(request, tags, rest);
+      if (step == TScanStep::Failed || !rest.Flush() || step == TScanStep::Ended) break;
+    }
+  }
+  if (scripts) request.SendText(kPopupCloseScript);
+}
+
+}  // namespace
+
+std::optional<std::size_t> FindWordEntry(const TPrefsSettings& settings, std::string_view page) {
+  std::string upper;
+  const bool caseSensitive = settings.WordCase;
+  for (std::size_t i = 0; i < settings.RedirItems.size(); ++i) {
+    const std::string_view text = settings.RedirItems[i];
+    if (!IsChecked(settings.RedirChecked, i) || !IsWordEntry(text)) continue;
+    // Upper-cased once per page, and only when an entry needs it.
+    if (!caseSensitive && upper.empty() && !page.empty()) upper = UpperAscii(page);
+    if (AllWordsIn(text.substr(1, text.size() - 2), caseSensitive ? page : upper, caseSensitive)) return i;
+  }
+  return std::nullopt;
+}
+
+void FilterWholePage(TFilterProxyControl& request) {
+  TBuffer& page = request.OutputBuffer;
+  page.Clear();
+  page.SetCapacity(InitialRoom(request.ContentLength));
+  TPageTags tags(request);
+  TCollectSink collected(page);
+  TScanStep step = TScanStep::More;
+  while (step == TScanStep::More && !collected.Full()) step = ScanNextPiece(request, tags, collected);
+
+  // The whole collected text is searched: a zero byte in a page does not hide what follows it.
+  const auto held = page.Peek();
+  const std::optional<std::size_t> entry =
+      FindWordEntry(*request.Settings, {reinterpret_cast<const char*>(held.data()), held.size()});
+  if (!entry || !ActOnRedirEntry(request, *entry)) SendCollected(request, collected, step == TScanStep::Ended, tags);
+  page.Clear();
+  page.SetCapacity(kRoomAfterUse);
+}
+
+}  // namespace tarnwick

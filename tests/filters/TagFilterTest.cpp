@@ -1,0 +1,223 @@
+// The tag filter and the popup rewriting on memory: a page is scanned through the same tag
+// decisions the proxy uses, on a request object of its own.
+
+#include "filters/TagFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "engine/FilterProxyControl.h"
+#include "filters/Filters.h"
+#include "filters/HtmlFilter.h"
+#include "filters/PopupFilter.h"
+
+namespace tarnwick {
+namespace {
+
+class TStringSink : public TByteSink {
+ public:
+  bool Write(const char* bytes, std::size_t n) override {
+    Text.append(bytes, n);
+    return true;
+  }
+  std::string Text;
+};
+
+class TagFilterTest : public ::testing::Test {
+ protected:
+  // A page of http://www.site.example/news/index.html with every tag kind filtered, the block list
+  // "ads.example", no exemption and no size rule, after `adjust` has had its say.
+  void Use(const std::function<void(TPrefsSettings&)>& adjust = {}) {
+    TPrefsSettings s;
+    s.TagFilter = true;
+    s.FltImages = s.FltForms = s.FltFrames = s.FltLayers = s.FltScripts = s.FltText = s.FltWindows = true;
+    s.DontFilterWhen = 2;
+    s.BlockItems = {"ads.example"};
+    s.BlockChecked = {true};
+    s.ImageSizes = {{468, 60}, {120, 600}};
+    s.SizeChecked = {true, false};
+    if (adjust) adjust(s);
+    PrepareFilters(s);
+    Prefs->Publish(s);
+    Request = std::make_unique<TFilterProxyControl>(Prefs, std::make_shared<const TTarnwickFilters>(),
+                                                    std::make_unique<TSockStream>());
+    Request->Url = "http://www.site.example/news/index.html";
+    Request->Host = "www.site.example";
+    Request->Path = "/news/index.html";
+  }
+
+  std::string Filter(const std::string& page) {
+    TPageTags tags(*Request);
+    TStringSink sink;
+    EXPECT_TRUE(ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), tags, sink));
+    FinishHtml(Request->HtmlScan);
+    return sink.Text;
+  }
+
+  std::shared_ptr<TCorvanePrefs> Prefs = std::make_shared<TCorvanePrefs>("+0000");
+  std::unique_ptr<TFilterProxyControl> Request;
+};
+
+TEST_F(TagFilterTest, ABlockedImageGoesAndTheTextAroundItStays) {
+  Use();
+  EXPECT_EQ("before  after <img src=http://www.site.example/a.gif>",
+            Filter("before <IMG SRC=\"http://ads.example/b.gif\" width=1> after <img src=http://www.site.example/a.gif>"));
+  EXPECT_EQ(1, Prefs->FltImagesCnt.load());
+}
+
+TEST_F(TagFilterTest, ElementsAreDroppedUpToTheirEndTagAndObjectsInsideCount) {
+  Use();
+  EXPECT_EQ("a  b", Filter("a <a href=http://ads.example/x>click <img src=/i.gif> here</a> b"));
+  EXPECT_EQ(1, Prefs->FltTextCnt.load());
+  EXPECT_EQ(1, Prefs->FltImagesCnt.load()) << "the image inside the removed link counts too";
+  EXPECT_EQ("<p><!-- kept --></p>x",
+            Filter("<p><form action=/post src=//ads.example/f><input name=q><!-- kept --></form></p>x"));
+  EXPECT_EQ(1, Prefs->FltFormsCnt.load());
+  EXPECT_EQ("1 2", Filter("1 <layer src=http://ads.example/l>layer text</LAYER>2"));
+  EXPECT_EQ(1, Prefs->FltLayersCnt.load());
+  EXPECT_EQ("<p>", Filter("<script src=http://ads.example/s.js>document.write('<b>x</b>')</script><p>"));
+  EXPECT_EQ(1, Prefs->FltScriptsCnt.load());
+}
+
+TEST_F(TagFilterTest, AnUnclosedElementDropsTheRestOfThePage) {
+  Use();
+  EXPECT_EQ("kept ", Filter("kept <a href=http://ads.example/>and everything after <b>it</b>"));
+}
+
+TEST_F(TagFilterTest, AFrameIsPointedAtTheBlankPageAndAnIframeLosesItsOpeningTagOnly) {
+  Use();
+  EXPECT_EQ("<FRAME SRC=http://--TARNWICK--/blank.html><frame src=/menu.html>",
+            Filter("<frame name=top src=\"http://ads.example/top.html\"><frame src=/menu.html>"));
+  EXPECT_EQ(1, Prefs->FltFramesCnt.load());
+  EXPECT_EQ("[inner]</iframe>", Filter("<iframe src=http://ads.example/w.html>[inner]</iframe>"));
+  EXPECT_EQ(1, Prefs->FltWindowsCnt.load());
+}
+
+TEST_F(TagFilterTest, KindsSwitchedOffAndOtherTagNamesStay) {
+  Use([](TPrefsSettings& s) { s.FltImages = s.FltText = false; });
+  const std::string page = "<img src=http://ads.example/b.gif><a href=http://ads.example/>x</a>"
+                           "<embed src=http://ads.example/f.swf><form action=http://ads.example/p></form>";
+  EXPECT_EQ(page, Filter(page));
+  EXPECT_EQ(0, Prefs->FltImagesCnt.load() + Prefs->FltTextCnt.load() + Prefs->FltFormsCnt.load());
+}
+
+TEST_F(TagFilterTest, DontFilterWhenSameDomainExemptsThePagesOwnHostOnly) {
+  Use([](TPrefsSettings& s) {
+    s.DontFilterWhen = 0;
+    s.BlockItems = {"banner"};
+  });
+  EXPECT_EQ("<img src=http://www.site.example/banner.gif>|",
+            Filter("<img src=http://www.site.example/banner.gif>|<img src=http://other.example/banner.gif>"));
+  EXPECT_EQ("", Filter("<img src=/banner.gif>")) << "a relative address has no host to be exempt by";
+}
+
+TEST_F(TagFilterTest, DontFilterWhenSamePathExemptsTheHostAndTheSameDirectory) {
+  Use([](TPrefsSettings& s) {
+    s.DontFilterWhen = 1;
+    s.BlockItems = {"banner"};
+  });
+  EXPECT_EQ("<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
+            "<img src=/news/banner.gif>|",
+            Filter("<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
+                   "<img src=/news/banner.gif>|<img src=http://other.example/x/banner.gif>"));
+}
+
+TEST_F(TagFilterTest, DontFilterWhenAlwaysFiltersTheOwnHostToo) {
+  Use([](TPrefsSettings& s) { s.BlockItems = {"banner"}; });
+  EXPECT_EQ("|", Filter("<img src=http://www.site.example/banner.gif>|<img src=/news/banner.gif>"));
+}
+
+TEST_F(TagFilterTest, TheSizeRuleRemovesAnyTagWithAnAddressAndAListedSize) {
+  Use([](TPrefsSettings& s) { s.FilterByDim = true; });
+  EXPECT_EQ("||<div width=468 height=60>|<img src=a.gif width=120 height=600>|<img src=a.gif width=468>",
+            Filter("<img src=a.gif width=468 height=60>|<td background=x width=468 height=60 src=y.gif>"
+                   "|<div width=468 height=60>|<img src=a.gif width=120 height=600>|<img src=a.gif width=468>"));
+  EXPECT_EQ(2, Prefs->FltImagesCnt.load());
+}
+
+TEST_F(TagFilterTest, TheSizeRuleIsOffForTheConnectionOnceAnExceptionApplied) {
+  Use([](TPrefsSettings& s) {
+    s.FilterByDim = true;
+    s.BlockItems = {"ads.example", "! www.site.example"};
+    s.BlockChecked = {true, true};
+  });
+  // The request URL carries the exception, so every tag's match applies it and marks the connection.
+  EXPECT_EQ("<img src=http://ads.example/b.gif><img src=a.gif width=468 height=60>",
+            Filter("<img src=http://ads.example/b.gif><img src=a.gif width=468 height=60>"));
+  EXPECT_TRUE(Request->ExceptionHit);
+  EXPECT_EQ(0, Prefs->FltImagesCnt.load());
+}
+
+TEST_F(TagFilterTest, WithoutTheTagFilterOnlyThePopupCallsChange) {
+  Use([](TPrefsSettings& s) {
+    s.TagFilter = false;
+    s.Popups = 1;
+  });
+  EXPECT_EQ("<body onLoad=\"KVXOpen('http://ads.example/pop');x.KVXOpen(1)\">window.open(2)"
+            "<a href=\"javascript:Window.open()\">",
+            Filter("<body onLoad=\"window.open('http://ads.example/pop');x.window.open(1)\">window.open(2)"
+                   "<a href=\"javascript:Window.open()\">"));
+}
+
+TEST_F(TagFilterTest, ATagReplacedByTheFilterIsRewrittenForPopupsToo) {
+  Use([](TPrefsSettings& s) {
+    s.Popups = 1;
+    s.BlockItems = {"window.open"};
+  });
+  EXPECT_EQ("<FRAME SRC=http://--TARNWICK--/blank.html>", Filter("<frame src=javascript:window.open()>"));
+}
+
+TEST(ParseTagTest, QuotedValuesStayWithTheirNames) {
+  TParsedTag tag;
+  ParseTag("<IMG\tsrc=\"/a b.gif\" ALT='x y' Width = \"468\"\nheight = 60>", tag);
+  EXPECT_EQ((std::vector<std::string>{"IMG", "src=/a", "b.gif", "ALT=x", "y", "Width=468", "height=60"}),
+            tag.TagAttrs);
+  EXPECT_EQ("IMG", tag.TagName);
+  EXPECT_EQ("/a", tag.ObjectUrl);
+  EXPECT_EQ(468, tag.TagWidth);
+  EXPECT_EQ(60, tag.TagHeight);
+}
+
+TEST(ParseTagTest, HrefWinsOverSrcUnlessEmpty) {
+  TParsedTag tag;
+  ParseTag("<a src=s.gif HREF=h.html href=second>", tag);
+  EXPECT_EQ("h.html", tag.ObjectUrl);
+  EXPECT_EQ("A", tag.TagName);
+  ParseTag("<a href=\"\" src=s.gif>", tag);
+  EXPECT_EQ("s.gif", tag.ObjectUrl);
+  ParseTag("<br clear=all>", tag);
+  EXPECT_EQ("", tag.ObjectUrl);
+}
+
+TEST(ParseTagTest, SizesThatAreNotWholeNumbersCountAsAbsent) {
+  TParsedTag tag;
+  ParseTag("<img width=100% height=60>", tag);
+  EXPECT_EQ(0, tag.TagWidth);
+  EXPECT_EQ(0, tag.TagHeight) << "a bad width stops the conversion";
+  ParseTag("<img width=10 height=6px>", tag);
+  EXPECT_EQ(10, tag.TagWidth);
+  EXPECT_EQ(0, tag.TagHeight);
+  ParseTag("<img height=7>", tag);
+  EXPECT_EQ(0, tag.TagWidth);
+  EXPECT_EQ(7, tag.TagHeight);
+}
+
+TEST(ParseTagTest, ATagWithoutWordsHasNoName) {
+  TParsedTag tag;
+  ParseTag("< \" ' >", tag);
+  EXPECT_TRUE(tag.TagAttrs.empty());
+  EXPECT_EQ("", tag.TagName);
+}
+
+TEST(PopupFilterTest, TheScriptsHaveTheirExactLengths) {
+  EXPECT_EQ(159u, kPopupOpenScript.size());
+  EXPECT_EQ(45u, kPopupCloseScript.size());
+  std::string tag = "<x a=window.openwindow.open>";
+  ReplaceWindowOpen(tag);
+  EXPECT_EQ("<x a=KVXOpenKVXOpen>", tag);
+}
+
+}  // namespace
+}  // namespace tarnwick
