@@ -17,6 +17,8 @@
 # MB/s counts response bodies only (10^6 bytes), so the proxy's different headers do not skew it.
 # The script exits non-zero when a run failed or any request failed or was not answered 200.
 set -euo pipefail
+# shellcheck source=../tools/proclib.sh
+source "$(dirname "$0")/../tools/proclib.sh"
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BUILD:-build}
@@ -59,28 +61,6 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 141' PIPE
 trap 'exit 143' TERM
-
-# True when process PID owns a socket listening on 127.0.0.1:PORT or 0.0.0.0:PORT. It reads
-# /proc instead of connecting, so the probe itself never becomes a request in the proxy's log.
-pid_listens_on() {
-  local pid=$1 port_hex inodes
-  port_hex=$(printf '%04X' "$2")
-  inodes=$(find "/proc/$pid/fd" -maxdepth 1 -lname 'socket:*' -printf '%l\n' 2>/dev/null |
-    sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p' | tr '\n' ' ')
-  [ -n "$inodes" ] || return 1
-  awk -v port="$port_hex" -v inodes="$inodes" '
-    BEGIN { n = split(inodes, list, " "); for (i = 1; i <= n; i++) mine[list[i]] = 1 }
-    FNR > 1 && $4 == "0A" && ($2 == "0100007F:" port || $2 == "00000000:" port) && ($10 in mine) { found = 1 }
-    END { exit found ? 0 : 1 }' /proc/net/tcp
-}
-
-# True when anything at all listens on PORT (used to refuse a port that is not ours).
-port_taken() {
-  local port_hex
-  port_hex=$(printf '%04X' "$1")
-  awk -v port="$port_hex" 'FNR > 1 && $4 == "0A" && $2 ~ (":" port "$") { found = 1 }
-    END { exit found ? 0 : 1 }' /proc/net/tcp /proc/net/tcp6
-}
 
 start_origin() {
   # The origin's own lifetime limit is a second guard should this script be killed outright. The

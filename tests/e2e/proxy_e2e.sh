@@ -15,6 +15,8 @@
 # Everything stays on 127.0.0.1. Every wait has a deadline; the script stops only the processes it
 # started, by PID, and removes its temporary folder.
 set -euo pipefail
+# shellcheck source=../../tools/proclib.sh
+source "$(dirname "$0")/../../tools/proclib.sh"
 
 readonly proxy_port=8080
 mode=${1:-}
@@ -55,18 +57,6 @@ log=$home/TARNWICK.LOG
 origin_pid=
 tarnwick_pid=
 
-stop_pid() {
-  local pid=$1 i
-  [ -n "$pid" ] || return 0
-  kill -TERM "$pid" 2>/dev/null || true
-  for ((i = 0; i < 50; i++)); do
-    process_alive "$pid" || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
-
 cleanup() {
   local status=$?
   if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
@@ -88,34 +78,6 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 141' PIPE
 trap 'exit 143' TERM
-
-# True when process PID owns a socket listening on PORT (loopback or any address). It reads /proc
-# instead of connecting, so the probe never turns into a request in the access log.
-pid_listens_on() {
-  local pid=$1 port_hex inodes
-  port_hex=$(printf '%04X' "$2")
-  inodes=$(find "/proc/$pid/fd" -maxdepth 1 -lname 'socket:*' -printf '%l\n' 2>/dev/null |
-    sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p' | tr '\n' ' ')
-  [ -n "$inodes" ] || return 1
-  awk -v port="$port_hex" -v inodes="$inodes" '
-    BEGIN { n = split(inodes, list, " "); for (i = 1; i <= n; i++) mine[list[i]] = 1 }
-    FNR > 1 && $4 == "0A" && ($2 == "0100007F:" port || $2 == "00000000:" port) && ($10 in mine) { found = 1 }
-    END { exit found ? 0 : 1 }' /proc/net/tcp
-}
-
-port_taken() {
-  local port_hex
-  port_hex=$(printf '%04X' "$1")
-  awk -v port="$port_hex" 'FNR > 1 && $4 == "0A" && $2 ~ (":" port "$") { found = 1 }
-    END { exit found ? 0 : 1 }' /proc/net/tcp /proc/net/tcp6
-}
-
-# True while PID runs: a child that has exited stays a zombie until waited for, so `kill -0`
-# alone cannot tell that it ended.
-process_alive() {
-  kill -0 "$1" 2>/dev/null || return 1
-  [ "$(sed -n 's/^[0-9]* (.*) \([A-Z]\).*/\1/p' "/proc/$1/stat" 2>/dev/null)" != Z ]
-}
 
 # wait_for_announced_port FILE PID: the port from a "listening on PORT" line, within 10 s.
 wait_for_announced_port() {

@@ -16,6 +16,8 @@
 # Everything stays on 127.0.0.1. Every wait has a deadline; the script stops only the processes it
 # started, by PID, and removes its temporary folder.
 set -euo pipefail
+# shellcheck source=../../tools/proclib.sh
+source "$(dirname "$0")/../../tools/proclib.sh"
 
 mode=${1:-}
 tarnwick=${2:-}
@@ -44,23 +46,6 @@ mkdir -p "$home"
 origin_pid=
 tarnwick_pid=
 
-process_alive() {
-  kill -0 "$1" 2>/dev/null || return 1
-  [ "$(sed -n 's/^[0-9]* (.*) \([A-Z]\).*/\1/p' "/proc/$1/stat" 2>/dev/null)" != Z ]
-}
-
-stop_pid() {
-  local pid=$1 i
-  [ -n "$pid" ] || return 0
-  kill -TERM "$pid" 2>/dev/null || true
-  for ((i = 0; i < 50; i++)); do
-    process_alive "$pid" || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
-
 cleanup() {
   local status=$?
   if [ "$status" -ne 0 ]; then
@@ -82,19 +67,6 @@ trap 'exit 143' TERM
 # A loopback port that nothing listens on at this moment.
 free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
-# True when process PID owns a socket listening on PORT; reads /proc, so it makes no connection.
-pid_listens_on() {
-  local pid=$1 port_hex inodes
-  port_hex=$(printf '%04X' "$2")
-  inodes=$(find "/proc/$pid/fd" -maxdepth 1 -lname 'socket:*' -printf '%l\n' 2>/dev/null |
-    sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p' | tr '\n' ' ')
-  [ -n "$inodes" ] || return 1
-  awk -v port="$port_hex" -v inodes="$inodes" '
-    BEGIN { n = split(inodes, list, " "); for (i = 1; i <= n; i++) mine[list[i]] = 1 }
-    FNR > 1 && $4 == "0A" && $2 ~ (":" port "$") && ($10 in mine) { found = 1 }
-    END { exit found ? 0 : 1 }' /proc/net/tcp
 }
 
 # The origin answers every GET with 200 "origin page" and counts the requests it received.
