@@ -112,10 +112,7 @@ void TFilterProxyControl::Reset() {
 
 bool TFilterProxyControl::ResponseIsEncoded() const {
   const std::string value = ResponseHeaders.Get("Content-Encoding");
-  std::string_view encoding = value;
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!encoding.empty() && blank(encoding.front())) encoding.remove_prefix(1);
-  while (!encoding.empty() && blank(encoding.back())) encoding.remove_suffix(1);
+  const std::string_view encoding = TrimBlanks(value);
   return !encoding.empty() && !SameTextIgnoringCase(encoding, "identity");
 }
 

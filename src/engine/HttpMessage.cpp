@@ -19,11 +19,8 @@ constexpr size_t kMaxHeaderLines = 1000;
 constexpr int kMaxInterimResponses = 10;
 
 std::int64_t ParseNumberOrThrow(std::string_view text, const char* message) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   std::int64_t value = 0;
-  if (!TryParseInteger(text, value)) throw EHTProxyException(message);
+  if (!TryParseInteger(TrimBlanks(text), value)) throw EHTProxyException(message);
   return value;
 }
 

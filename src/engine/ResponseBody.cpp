@@ -21,13 +21,6 @@ int HexValue(std::uint8_t c) {
   return -1;
 }
 
-std::string_view Trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 std::int32_t TChunkedDecoder::Decode(std::uint8_t* data, std::int32_t n) {
@@ -122,14 +115,18 @@ std::int32_t TChunkedDecoder::Frame(const std::uint8_t* data, std::int32_t at, s
 
 bool TResponseBody::Unreadable(const THeaderList& headers) {
   const std::string coding = headers.Get("Transfer-Encoding");
-  const std::string_view value = Trimmed(coding);
-  return !value.empty() && !SameTextIgnoringCase(value, "chunked") && !SameTextIgnoringCase(value, "identity");
+  return Unreadable(TrimBlanks(coding));
+}
+
+bool TResponseBody::Unreadable(std::string_view coding) {
+  return !coding.empty() && !SameTextIgnoringCase(coding, "chunked") && !SameTextIgnoringCase(coding, "identity");
 }
 
 bool TResponseBody::Start(THeaderList& headers, std::int64_t contentLength) {
-  if (Unreadable(headers)) return false;
-  const std::string coding = headers.Get("Transfer-Encoding");
-  Chunked = SameTextIgnoringCase(Trimmed(coding), "chunked");
+  const std::string header = headers.Get("Transfer-Encoding");
+  const std::string_view coding = TrimBlanks(header);
+  if (Unreadable(coding)) return false;
+  Chunked = SameTextIgnoringCase(coding, "chunked");
   // With chunked framing a length header, if any, is wrong by definition.
   Left = Chunked ? -1 : contentLength;
   Ended = false;

@@ -6,6 +6,7 @@
 // Both classes belong to one connection's thread.
 
 #include <cstdint>
+#include <string_view>
 #include <span>
 
 #include "engine/HeaderList.h"
@@ -48,6 +49,7 @@ class TResponseBody {
   std::int32_t Read(TSockStream& server, std::uint8_t* into, std::int32_t n);
   // Whether a transfer coding other than chunked applies, from the head alone.
   static bool Unreadable(const THeaderList& headers);
+  static bool Unreadable(std::string_view coding);
 
  private:
   bool Chunked = false;

@@ -76,6 +76,10 @@ inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 
 std::string LowerAscii(std::string_view text);
 
+// The text without leading and trailing blanks and tabs (the optional white space around HTTP
+// header values).
+std::string_view TrimBlanks(std::string_view text);
+
 // Equal texts apart from ASCII letter case.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
