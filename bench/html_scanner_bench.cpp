@@ -27,7 +27,7 @@ class TCountingSink : public TByteSink {
 class TKeepTags : public TTagHandler {
  public:
   void OnTag(std::string&, THtmlScanState&) override {}
-  bool Keeps(std::string_view, const THtmlScanState&) const override { return true; }
+  TTagTriggers Triggers() const override { return {.Known = true, .Pairs = {}}; }
 };
 
 void ScanInPieces(THtmlScanState& state, const std::string& page, TTagHandler& tags, TByteSink& out) {

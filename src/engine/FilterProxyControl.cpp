@@ -107,7 +107,7 @@ void TFilterProxyControl::Reset() {
   ExceptionHit = false;
   RelayBuffer.Clear();
   HtmlScan = THtmlScanState();
-  Tag = TParsedTag();
+  Tag.Clear();
 }
 
 bool TFilterProxyControl::ResponseIsEncoded() const {

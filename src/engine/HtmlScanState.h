@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -29,13 +30,29 @@ struct THtmlScanState {
   std::string AwaitedEndTag;
 };
 
-// One tag taken apart by ParseTag.
+// One tag taken apart by ParseTag: a workspace reused from tag to tag, so that deciding about a
+// tag allocates nothing once the longest tag has been seen.
 struct TParsedTag {
-  std::vector<std::string> TagAttrs;
+  TParsedTag() = default;
+  TParsedTag(const TParsedTag&) = delete;  // the words point into this object's WordText
+  TParsedTag& operator=(const TParsedTag&) = delete;
+
+  // The words, each a view into WordText, valid until the next ParseTag or Clear.
+  std::vector<std::string_view> TagAttrs;
   std::string TagName;    // first word, upper case
   std::string ObjectUrl;  // HREF, or SRC when HREF is absent or empty
   std::int32_t TagWidth = 0;
   std::int32_t TagHeight = 0;
+  // The words' bytes back to back, in order: words that are joined are neighbours here.
+  std::string WordText;
+
+  void Clear() {
+    TagAttrs.clear();
+    TagName.clear();
+    ObjectUrl.clear();
+    TagWidth = TagHeight = 0;
+    WordText.clear();
+  }
 };
 
 }  // namespace tarnwick

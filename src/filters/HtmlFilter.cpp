@@ -51,8 +51,13 @@ void TPageTags::OnTag(std::string& tag, THtmlScanState&) {
   if (Popups) ReplaceWindowOpen(tag);
 }
 
-bool TPageTags::Keeps(std::string_view tag, const THtmlScanState& state) const {
-  return (!TagFilter || FilterTagKeeps(state, tag)) && (!Popups || !CallsWindowOpen(tag));
+TTagTriggers TPageTags::Triggers() const {
+  TTagTriggers triggers{.Known = true, .Pairs = {}};
+  if (TagFilter) {
+    for (const TTagTrigger& pair : kObjectTagTriggers) triggers.Pairs.push_back(pair);
+  }
+  if (Popups) triggers.Pairs.push_back(kWindowOpenTrigger);
+  return triggers;
 }
 
 TClientSink::TClientSink(TFilterProxyControl& request) : Request(request) {}

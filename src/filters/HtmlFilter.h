@@ -22,7 +22,7 @@ class TPageTags : public TTagHandler {
  public:
   explicit TPageTags(TFilterProxyControl& request);
   void OnTag(std::string& tag, THtmlScanState& state) override;
-  bool Keeps(std::string_view tag, const THtmlScanState& state) const override;
+  TTagTriggers Triggers() const override;
 
  private:
   TFilterProxyControl& Request;

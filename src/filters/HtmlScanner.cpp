@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -31,18 +32,27 @@ inline const char* FindEither(const char* from, const char* to, char a, char b) 
   return from;
 }
 
-// One call of ScanHtml: a cursor over its piece, the state it carries on, and where bytes go.
+// One stretch of a piece, at most TMarkupIndex::kMaxBytes long: a cursor over it, the state it
+// carries on, and where bytes go.
 class TScan {
  public:
-  TScan(THtmlScanState& state, std::span<const char> piece, TTagHandler& tags, TByteSink& out)
-      : State(state), At(piece.data()), End(piece.data() + piece.size()), Tags(tags), Out(out) {}
+  TScan(THtmlScanState& state, std::span<const char> piece, TTagHandler& tags, TByteSink& out,
+        const TTagTriggers& triggers, TMarkupIndex* index)
+      : State(state),
+        Begin(piece.data()),
+        At(piece.data()),
+        End(piece.data() + piece.size()),
+        Tags(tags),
+        Out(out),
+        Triggers(triggers),
+        Index(index) {}
 
   bool Run() {
     while (At < End && Ok) {
       switch (State.Mode) {
         case THtmlScanMode::Text:
-          if (State.OutputOn) {
-            ScanKeptText();
+          if (State.OutputOn && Triggers.Known) {
+            ScanFromSignToSign();
           } else {
             ScanText();
           }
@@ -63,39 +73,58 @@ class TScan {
     if (n > 0 && Ok) Ok = Out.Write(bytes, n);
   }
   void Emit(std::string_view text) { Emit(text.data(), text.size()); }
+  void EmitRange(size_t from, size_t to) { Emit(Begin + from, to - from); }
   size_t Left() const { return static_cast<size_t>(End - At); }
+  size_t Offset(const char* p) const { return static_cast<size_t>(p - Begin); }
 
-  // The common case, text that is copied out: text and the tags the handler keeps go out as one
-  // stretch, straight from the piece, and a complete tag it may change is decided at once. Anything
-  // else (a tag not complete in this piece, a stray "<", a comment, dropped text) goes the
-  // byte-exact way of ScanText and ScanTag.
-  void ScanKeptText() {
-    const char* stretch = At;
-    while (Ok && State.OutputOn) {
-      const char* lt = FindEither(At, End, '<', '<');
-      if (lt == End) {
-        At = End;
-        break;
-      }
-      const char* gt = FindEither(lt + 1, End, '>', '<');
-      if (gt == End || *gt != '>') {
-        At = lt;
-        break;
-      }
-      const std::string_view tag(lt, static_cast<size_t>(gt - lt) + 1);
-      if (tag.starts_with(kCommentOpener) || tag.size() - 1 > kMaxTagLength) {
-        At = lt;
-        break;
-      }
-      At = gt + 1;
-      if (Tags.Keeps(tag, State)) continue;
-      Emit(stretch, static_cast<size_t>(lt - stretch));
-      State.TagText.assign(tag);
-      DecideTag();
-      stretch = At;
+  // The common case, text that is copied out while the handler has named its signs. Everything up
+  // to the next sign goes out as one stretch; a sign inside a complete tag hands that tag over.
+  // A tag is what the byte-exact way would take: from the last "<" before its ">", the text
+  // before that "<" passing unchanged. A comment and a tag the piece ends in go the byte-exact
+  // way, from the end of the last tag before them. A tag inside one indexed stretch never
+  // reaches the length bound.
+  void ScanFromSignToSign() {
+    static_assert(TMarkupIndex::kMaxBytes <= kMaxTagLength);
+    using enum TMarkupIndex::TMark;
+    constexpr size_t kNone = TMarkupIndex::kNone;
+    if (!Indexed) {
+      Index->Build({Begin, static_cast<size_t>(End - Begin)}, Triggers.Pairs);
+      Indexed = true;
     }
-    Emit(stretch, static_cast<size_t>(At - stretch));
-    if (At < End && State.OutputOn) ScanText();
+    const size_t size = Offset(End);
+    size_t at = Offset(At);
+    size_t stretch = at;
+    for (;;) {
+      const size_t sign = Index->NextOfEither(kTrigger, kBang, at, size);
+      if (sign == size) break;
+      const size_t greaterBefore = Index->Last(kGreater, at, sign);
+      const size_t segment = greaterBefore == kNone ? at : greaterBefore + 1;
+      const size_t close = Index->Next(kGreater, sign, size);
+      if (close == size) break;
+      if (Index->Any(kBang, segment, close)) {
+        EmitRange(stretch, segment);
+        At = Begin + segment;
+        if (Ok) ScanText();
+        return;
+      }
+      const size_t open = Index->Last(kLess, segment, close);
+      at = close + 1;
+      if (open == kNone || !Index->Any(kTrigger, open, close)) continue;  // the sign stood in text
+      EmitRange(stretch, open);
+      At = Begin + at;
+      if (!Ok) return;
+      State.TagText.assign(Begin + open, Begin + at);
+      DecideTag();
+      stretch = at;
+      if (!Ok || !State.OutputOn) return;
+    }
+    // No sign from `at` on: kept text and tags, up to a tag the piece may end in.
+    const size_t lastGreater = Index->Last(kGreater, at, size);
+    const size_t tail = lastGreater == kNone ? at : lastGreater + 1;
+    const size_t stop = Index->Any(kLess, tail, size) ? tail : size;
+    EmitRange(stretch, stop);
+    At = Begin + stop;
+    if (At < End && Ok) ScanText();
   }
 
   void ScanText() {
@@ -224,17 +253,31 @@ class TScan {
   }
 
   THtmlScanState& State;
+  const char* const Begin;
   const char* At;
   const char* const End;
   TTagHandler& Tags;
   TByteSink& Out;
+  const TTagTriggers& Triggers;
+  TMarkupIndex* const Index;  // set when Triggers.Known
+  bool Indexed = false;
   bool Ok = true;
 };
 
 }  // namespace
 
 bool ScanHtml(THtmlScanState& state, std::span<const char> piece, TTagHandler& tags, TByteSink& out) {
-  return TScan(state, piece, tags, out).Run();
+  TTagTriggers triggers = tags.Triggers();
+  if (triggers.Pairs.size() > TMarkupIndex::kMaxTriggers) triggers.Known = false;
+  // Indexed a stretch at a time, so that the index has a fixed size; the scan does not depend on
+  // where a page is cut.
+  std::unique_ptr<TMarkupIndex> index;
+  if (triggers.Known) index = std::make_unique_for_overwrite<TMarkupIndex>();
+  for (size_t at = 0; at < piece.size(); at += TMarkupIndex::kMaxBytes) {
+    const auto stretch = piece.subspan(at, std::min(TMarkupIndex::kMaxBytes, piece.size() - at));
+    if (!TScan(state, stretch, tags, out, triggers, index.get()).Run()) return false;
+  }
+  return true;
 }
 
 void FinishHtml(THtmlScanState& state) { state = THtmlScanState(); }

@@ -5,6 +5,11 @@
 // it is split into pieces. Memory stays bounded: a tag or comment that grows past kMaxTagLength is
 // passed on as text and scanning goes on after it.
 //
+// Most tags of a page are of no interest to the handler. When the handler names the signs of the
+// tags it may change (TTagTriggers), the scanner indexes each piece once and steps from sign to
+// sign, passing everything between on as one stretch; comments and anything unusual go the
+// byte-exact way. Both ways give the same bytes.
+//
 // One thread at a time per state; the functions themselves keep nothing.
 
 #include <cstddef>
@@ -12,8 +17,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/HtmlScanState.h"
+#include "filters/MarkupIndex.h"
 
 namespace tarnwick {
 
@@ -27,15 +34,24 @@ class TByteSink {
   virtual bool Write(const char* bytes, std::size_t n) = 0;
 };
 
+// What a tag handler promises about the tags it leaves alone, so that the scanner can pass them on
+// without handing each one over.
+struct TTagTriggers {
+  // False: no promise, every tag is handed over.
+  bool Known = false;
+  // While OutputOn is on, a tag that holds none of these byte pairs (compared as TMarkupIndex
+  // says) is left as it is, and so is the state. Empty: every tag is left. More than
+  // TMarkupIndex::kMaxTriggers pairs count as no promise.
+  std::vector<TTagTrigger> Pairs;
+};
+
 // Decides about one complete tag, "<" to ">". It may leave, replace or empty the text, and may
 // switch the state's OutputOn and AwaitedEndTag.
 class TTagHandler {
  public:
   virtual ~TTagHandler() = default;
   virtual void OnTag(std::string& tag, THtmlScanState& state) = 0;
-  // True only when OnTag would certainly leave this tag and the state as they are; the scanner
-  // then passes the tag on without handing it over. A quick look, never a full decision.
-  virtual bool Keeps(std::string_view /*tag*/, const THtmlScanState& /*state*/) const { return false; }
+  virtual TTagTriggers Triggers() const { return {}; }
 };
 
 // Scans the next piece of a body. False when the sink refused bytes: the scan is over then.

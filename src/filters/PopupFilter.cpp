@@ -9,8 +9,6 @@ constexpr std::string_view kDummy = "KVXOpen";
 
 }  // namespace
 
-bool CallsWindowOpen(std::string_view tag) { return tag.find(kCall) != std::string_view::npos; }
-
 void ReplaceWindowOpen(std::string& tag) {
   size_t at = tag.find(kCall);
   while (at != std::string::npos) {

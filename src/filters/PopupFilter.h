@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "filters/MarkupIndex.h"
+
 namespace tarnwick {
 
 // Sent right after the response head (159 bytes) and after the last byte of the body (45 bytes).
@@ -17,7 +19,7 @@ inline constexpr std::string_view kPopupCloseScript = "<script> window.open=KVXR
 // Replaces every "window.open" in a tag's text by "KVXOpen", left to right, case-sensitively.
 void ReplaceWindowOpen(std::string& tag);
 
-// Whether ReplaceWindowOpen would change the tag.
-bool CallsWindowOpen(std::string_view tag);
+// ReplaceWindowOpen changes only tags that hold this pair (the "." and "o" of "window.open").
+inline constexpr TTagTrigger kWindowOpenTrigger = {'.', 'o'};
 
 }  // namespace tarnwick

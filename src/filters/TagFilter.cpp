@@ -1,8 +1,15 @@
 #include "filters/TagFilter.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <atomic>
 #include <limits>
+#include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "engine/FilterProxyControl.h"
 #include "filters/BlockList.h"
@@ -44,107 +51,125 @@ void Count(TFilterProxyControl& request, const TTagKind& kind) {
   ((*request.Prefs).*kind.Counter).fetch_add(1, std::memory_order_relaxed);
 }
 
-enum TByteClass : std::uint8_t { kWordByte, kEndsWord, kQuote };
+// Bytes that end a word (blanks, line breaks, "<" and ">") and quotes: together the separators.
+constexpr std::array<char, 8> kSeparators = {'\t', '\n', '\r', ' ', '<', '>', '"', '\''};
 
-constexpr std::array<TByteClass, 256> kByteClasses = [] {
-  std::array<TByteClass, 256> classes{};
-  for (const char c : {'\t', '\n', '\r', ' ', '<', '>'}) classes[static_cast<std::uint8_t>(c)] = kEndsWord;
-  for (const char c : {'"', '\''}) classes[static_cast<std::uint8_t>(c)] = kQuote;
-  return classes;
-}();
+bool IsQuote(char c) { return c == '"' || c == '\''; }
 
-TByteClass ClassOf(char c) { return kByteClasses[static_cast<std::uint8_t>(c)]; }
-bool EndsWord(char c) { return ClassOf(c) == kEndsWord; }
-bool IsQuote(char c) { return ClassOf(c) == kQuote; }
-
-// The words of a tag, with quotes taken out. Words are built in place in `words`, so
-// that the strings of earlier tags lend their room.
-void SplitWords(std::string_view tag, std::vector<std::string>& words) {
-  size_t count = 0;
-  bool inWord = false;
-  char lastAdded = '\0';
-  const auto endWord = [&] {
-    if (inWord) ++count;
-    inWord = false;
+// Calls `visit` with the position of each separator in `tag`, in order. Sixteen bytes at a time
+// where the processor has SSE2; the last few bytes are looked at in a zero-padded copy.
+template <typename TVisit>
+void ForEachSeparator(std::string_view tag, TVisit&& visit) {
+  size_t base = 0;
+#if defined(__SSE2__)
+  __m128i wanted[kSeparators.size()];
+  for (size_t k = 0; k < kSeparators.size(); ++k) wanted[k] = _mm_set1_epi8(kSeparators[k]);
+  const auto lane = [&wanted](const char* bytes) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    __m128i hits = _mm_setzero_si128();
+#pragma GCC unroll 8
+    for (const __m128i& c : wanted) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, c));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(hits));
   };
-  for (size_t i = 0; i < tag.size();) {
-    const char c = tag[i];
-    if (EndsWord(c)) {
-      endWord();
-      ++i;
-    } else if (IsQuote(c)) {
-      // A quoted value directly after "=" stays with its name.
-      if (lastAdded != '=') endWord();
-      ++i;
-    } else {
-      size_t end = i + 1;
-      while (end < tag.size() && ClassOf(tag[end]) == kWordByte) ++end;
-      if (!inWord) {
-        if (count == words.size()) words.emplace_back();
-        words[count].clear();
-        inWord = true;
-      }
-      words[count].append(tag.substr(i, end - i));
-      lastAdded = tag[end - 1];
-      i = end;
-    }
+  const auto visitAll = [&](std::uint32_t bits) {
+    for (; bits != 0; bits &= bits - 1) visit(base + static_cast<size_t>(__builtin_ctz(bits)));
+  };
+  for (; base + 16 <= tag.size(); base += 16) visitAll(lane(tag.data() + base));
+  if (base < tag.size()) {
+    char padded[16] = {};
+    std::memcpy(padded, tag.data() + base, tag.size() - base);
+    visitAll(lane(padded) & ((1u << (tag.size() - base)) - 1));
   }
-  endWord();
-  words.resize(count);
+#else
+  for (; base < tag.size(); ++base) {
+    if (std::find(kSeparators.begin(), kSeparators.end(), tag[base]) != kSeparators.end()) visit(base);
+  }
+#endif
 }
 
-// NAME = value becomes NAME=value.
-void JoinAroundEquals(std::vector<std::string>& words) {
+// The words of a tag, with quotes taken out, as views into parsed.WordText.
+void SplitWords(std::string_view tag, TParsedTag& parsed) {
+  std::string& text = parsed.WordText;
+  std::vector<std::string_view>& words = parsed.TagAttrs;
+  text.clear();
+  text.reserve(tag.size());  // the words never need more, so the views stay valid
+  words.clear();
+  constexpr size_t kNoWord = std::string::npos;
+  size_t wordStart = kNoWord;
+  char lastAdded = '\0';
+  const auto endWord = [&] {
+    if (wordStart != kNoWord) words.emplace_back(text.data() + wordStart, text.size() - wordStart);
+    wordStart = kNoWord;
+  };
+  const auto addRun = [&](size_t from, size_t to) {
+    if (from == to) return;
+    if (wordStart == kNoWord) wordStart = text.size();
+    text.append(tag.data() + from, to - from);
+    lastAdded = tag[to - 1];
+  };
+  size_t run = 0;
+  ForEachSeparator(tag, [&](size_t at) {
+    addRun(run, at);
+    run = at + 1;
+    // A quoted value directly after "=" stays with its name.
+    if (!IsQuote(tag[at]) || lastAdded != '=') endWord();
+  });
+  addRun(run, tag.size());
+  endWord();
+}
+
+// NAME = value becomes NAME=value: the three words stand back to back in the word text, so the
+// joined word is the stretch they cover.
+void JoinAroundEquals(std::vector<std::string_view>& words) {
   for (size_t i = 1; i + 1 < words.size();) {
     if (words[i] != "=") {
       ++i;
       continue;
     }
-    words[i - 1].append("=").append(words[i + 1]);
+    const std::string_view& after = words[i + 1];
+    words[i - 1] = std::string_view(words[i - 1].data(), static_cast<size_t>(after.data() + after.size() - words[i - 1].data()));
     words.erase(words.begin() + static_cast<std::ptrdiff_t>(i), words.begin() + static_cast<std::ptrdiff_t>(i + 2));
   }
 }
 
 // The values of the first word of each name that matters (the name is the text before the word's
-// first "=", compared without regard to case); null where no word has that name.
+// first "=", compared without regard to case; a word without "=" has an empty value).
 struct TNamedValues {
-  const std::string* Href = nullptr;
-  const std::string* Src = nullptr;
-  const std::string* Width = nullptr;
-  const std::string* Height = nullptr;
-  std::string_view Value(const std::string* word) const {
-    const size_t equals = word->find('=');
-    return equals == std::string::npos ? std::string_view() : std::string_view(*word).substr(equals + 1);
-  }
+  std::optional<std::string_view> Href;
+  std::optional<std::string_view> Src;
+  std::optional<std::string_view> Width;
+  std::optional<std::string_view> Height;
 };
 
-TNamedValues FindNamedValues(const std::vector<std::string>& words) {
-  TNamedValues found;
-  for (const std::string& word : words) {
-    const std::string_view name = std::string_view(word).substr(0, word.find('='));
-    const std::string** slot = nullptr;
-    if (name.size() == 4 && SameTextIgnoringCase(name, "HREF")) slot = &found.Href;
-    if (name.size() == 3 && SameTextIgnoringCase(name, "SRC")) slot = &found.Src;
-    if (name.size() == 5 && SameTextIgnoringCase(name, "WIDTH")) slot = &found.Width;
-    if (name.size() == 6 && SameTextIgnoringCase(name, "HEIGHT")) slot = &found.Height;
-    if (slot != nullptr && *slot == nullptr) *slot = &word;
+// Fills `slot` from `word` when the slot is still empty and the word has that name.
+void TakeIfNamed(std::optional<std::string_view>& slot, std::string_view word, std::string_view name) {
+  if (slot || word.size() < name.size() || !SameTextIgnoringCase(word.substr(0, name.size()), name)) return;
+  if (word.size() == name.size()) {
+    slot = std::string_view();
+  } else if (word[name.size()] == '=') {
+    slot = word.substr(name.size() + 1);
   }
-  return found;
 }
 
-// Bytes that equal `lower` in any ASCII case (`lower` a lower-case letter).
-inline bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
-
-bool MayHaveObject(std::string_view tag) {
-  const size_t n = tag.size();
-  for (size_t i = 0; i + 2 < n; ++i) {
-    if (IsLetter(tag[i], 'h')) {
-      if (i + 3 < n && IsLetter(tag[i + 1], 'r') && IsLetter(tag[i + 2], 'e') && IsLetter(tag[i + 3], 'f')) return true;
-    } else if (IsLetter(tag[i], 's') && IsLetter(tag[i + 1], 'r') && IsLetter(tag[i + 2], 'c')) {
-      return true;
+TNamedValues FindNamedValues(const std::vector<std::string_view>& words) {
+  TNamedValues found;
+  for (const std::string_view word : words) {
+    switch (word[0] | 0x20) {  // words are never empty
+      case 'h':
+        TakeIfNamed(found.Href, word, "HREF");
+        TakeIfNamed(found.Height, word, "HEIGHT");
+        break;
+      case 's':
+        TakeIfNamed(found.Src, word, "SRC");
+        break;
+      case 'w':
+        TakeIfNamed(found.Width, word, "WIDTH");
+        break;
+      default:
+        break;
     }
   }
-  return false;
+  return found;
 }
 
 bool WholeNumber(std::string_view text, std::int32_t& value) {
@@ -184,34 +209,29 @@ void Act(TFilterProxyControl& request, const TTagKind& kind, std::string& tag) {
 }  // namespace
 
 void ParseTag(std::string_view tag, TParsedTag& parsed) {
-  SplitWords(tag, parsed.TagAttrs);
+  SplitWords(tag, parsed);
   JoinAroundEquals(parsed.TagAttrs);
   const auto& words = parsed.TagAttrs;
   parsed.TagName.clear();
   if (!words.empty()) {
-    for (const char c : words.front()) parsed.TagName.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+    parsed.TagName.assign(words.front());
+    for (char& c : parsed.TagName) c = UpperAscii(c);
   }
 
   const TNamedValues named = FindNamedValues(words);
-  std::string_view url = named.Href != nullptr ? named.Value(named.Href) : std::string_view();
-  if (url.empty() && named.Src != nullptr) url = named.Value(named.Src);
+  std::string_view url = named.Href.value_or(std::string_view());
+  if (url.empty()) url = named.Src.value_or(std::string_view());
   parsed.ObjectUrl.assign(url);
 
   parsed.TagWidth = 0;
   parsed.TagHeight = 0;
-  if (named.Width != nullptr && !WholeNumber(named.Value(named.Width), parsed.TagWidth)) return;
-  if (named.Height != nullptr) WholeNumber(named.Value(named.Height), parsed.TagHeight);
-}
-
-bool FilterTagKeeps(const THtmlScanState& scan, std::string_view tag) {
-  return scan.AwaitedEndTag.empty() && !MayHaveObject(tag);
+  if (named.Width && !WholeNumber(*named.Width, parsed.TagWidth)) return;
+  if (named.Height) WholeNumber(*named.Height, parsed.TagHeight);
 }
 
 void FilterTag(TFilterProxyControl& request, std::string& tag) {
   if (tag == "<>") return;
   THtmlScanState& scan = request.HtmlScan;
-  // Most tags point at nothing; outside a dropped element they are left as they are.
-  if (FilterTagKeeps(scan, tag)) return;
   TParsedTag& parsed = request.Tag;
   ParseTag(tag, parsed);
 

@@ -7,10 +7,12 @@
 // Runs on the request's connection thread; works on request.HtmlScan and request.Tag, reads
 // request.Settings and counts into request.Prefs.
 
+#include <array>
 #include <string>
 #include <string_view>
 
 #include "engine/HtmlScanState.h"
+#include "filters/MarkupIndex.h"
 
 namespace tarnwick {
 
@@ -26,8 +28,8 @@ void ParseTag(std::string_view tag, TParsedTag& parsed);
 // Leaves, replaces or empties `tag`; may start or end the dropping of an element.
 void FilterTag(TFilterProxyControl& request, std::string& tag);
 
-// True when FilterTag would certainly leave `tag` and the request as they are: no element is
-// being dropped and the tag has no HREF or SRC to point anywhere.
-bool FilterTagKeeps(const THtmlScanState& scan, std::string_view tag);
+// Outside a dropped element FilterTag leaves every tag without HREF and SRC alone: a tag it may
+// change holds one of these pairs ("hr" of HREF, "sr" of SRC, in any case).
+inline constexpr std::array<TTagTrigger, 2> kObjectTagTriggers = {{{'h', 'r'}, {'s', 'r'}}};
 
 }  // namespace tarnwick

@@ -73,6 +73,7 @@ std::string UpperAscii(std::string_view text);
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
 
 std::string LowerAscii(std::string_view text);
 

@@ -172,7 +172,7 @@ TEST_F(TagFilterTest, ATagReplacedByTheFilterIsRewrittenForPopupsToo) {
 TEST(ParseTagTest, QuotedValuesStayWithTheirNames) {
   TParsedTag tag;
   ParseTag("<IMG\tsrc=\"/a b.gif\" ALT='x y' Width = \"468\"\nheight = 60>", tag);
-  EXPECT_EQ((std::vector<std::string>{"IMG", "src=/a", "b.gif", "ALT=x", "y", "Width=468", "height=60"}),
+  EXPECT_EQ((std::vector<std::string_view>{"IMG", "src=/a", "b.gif", "ALT=x", "y", "Width=468", "height=60"}),
             tag.TagAttrs);
   EXPECT_EQ("IMG", tag.TagName);
   EXPECT_EQ("/a", tag.ObjectUrl);
