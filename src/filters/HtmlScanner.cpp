@@ -78,11 +78,11 @@ class TScan {
   size_t Offset(const char* p) const { return static_cast<size_t>(p - Begin); }
 
   // The common case, text that is copied out while the handler has named its signs. Everything up
-  // to the next sign goes out as one stretch; a sign inside a complete tag hands that tag over.
-  // A tag is what the byte-exact way would take: from the last "<" before its ">", the text
-  // before that "<" passing unchanged. A comment and a tag the piece ends in go the byte-exact
-  // way, from the end of the last tag before them. A tag inside one indexed stretch never
-  // reaches the length bound.
+  // to the next sign goes out as one stretch; a sign inside a complete tag hands that tag over,
+  // and only a tag the handler changes breaks the stretch. A tag is what the byte-exact way
+  // would take: from the last "<" before its ">", the text before that "<" passing unchanged. A
+  // comment and a tag the piece ends in go the byte-exact way, from the end of the last tag
+  // before them. A tag inside one indexed stretch never reaches the length bound.
   void ScanFromSignToSign() {
     static_assert(TMarkupIndex::kMaxBytes <= kMaxTagLength);
     using enum TMarkupIndex::TMark;
@@ -93,7 +93,7 @@ class TScan {
     }
     const size_t size = Offset(End);
     size_t at = Offset(At);
-    size_t stretch = at;
+    size_t pending = at;  // from here up to `at` the page goes out as it is
     for (;;) {
       const size_t sign = Index->NextOfEither(kTrigger, kBang, at, size);
       if (sign == size) break;
@@ -102,7 +102,7 @@ class TScan {
       const size_t close = Index->Next(kGreater, sign, size);
       if (close == size) break;
       if (Index->Any(kBang, segment, close)) {
-        EmitRange(stretch, segment);
+        EmitRange(pending, segment);
         At = Begin + segment;
         if (Ok) ScanText();
         return;
@@ -110,19 +110,26 @@ class TScan {
       const size_t open = Index->Last(kLess, segment, close);
       at = close + 1;
       if (open == kNone || !Index->Any(kTrigger, open, close)) continue;  // the sign stood in text
-      EmitRange(stretch, open);
-      At = Begin + at;
-      if (!Ok) return;
-      State.TagText.assign(Begin + open, Begin + at);
-      DecideTag();
-      stretch = at;
-      if (!Ok || !State.OutputOn) return;
+      const std::string_view original(Begin + open, at - open);
+      State.TagText.assign(original);
+      Tags.OnTag(State.TagText, State);
+      if (State.TagText != original) {
+        EmitRange(pending, open);
+        Emit(State.TagText);
+        pending = at;
+      }
+      State.TagText.clear();
+      if (!Ok || !State.OutputOn) {
+        EmitRange(pending, at);
+        At = Begin + at;
+        return;
+      }
     }
     // No sign from `at` on: kept text and tags, up to a tag the piece may end in.
     const size_t lastGreater = Index->Last(kGreater, at, size);
     const size_t tail = lastGreater == kNone ? at : lastGreater + 1;
     const size_t stop = Index->Any(kLess, tail, size) ? tail : size;
-    EmitRange(stretch, stop);
+    EmitRange(pending, stop);
     At = Begin + stop;
     if (At < End && Ok) ScanText();
   }
