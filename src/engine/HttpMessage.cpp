@@ -50,13 +50,13 @@ void TFilterProxyControl::ReadRequest() {
   Url = tokens[1];
   Version = UpperAscii(tokens[2]);
 
-  TUrlParts parts = SplitUrl(Url);
-  Scheme = std::move(parts.Scheme);
-  UrlUser = std::move(parts.User);
-  UrlPassword = std::move(parts.Password);
-  Host = std::move(parts.Host);
-  PortText = std::move(parts.Port);
-  Path = std::move(parts.Path);
+  const TUrlParts parts = SplitUrl(Url);
+  Scheme = parts.Scheme;
+  UrlUser = parts.User;
+  UrlPassword = parts.Password;
+  Host = parts.Host;
+  PortText = parts.Port;
+  Path = parts.Path;
   if (!PortText.empty()) {
     const std::int64_t port = ParseNumberOrThrow(PortText, kBadRequest);
     HostPort = static_cast<std::int32_t>(port);

@@ -62,14 +62,13 @@ template <typename TVisit>
 void ForEachSeparator(std::string_view tag, TVisit&& visit) {
   size_t base = 0;
 #if defined(__SSE2__)
-  __m128i wanted[kSeparators.size()];
-  for (size_t k = 0; k < kSeparators.size(); ++k) wanted[k] = _mm_set1_epi8(kSeparators[k]);
-  const auto lane = [&wanted](const char* bytes) {
+  const auto lane = [](const char* bytes) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    __m128i hits = _mm_setzero_si128();
-#pragma GCC unroll 8
-    for (const __m128i& c : wanted) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, c));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(hits));
+    const auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    static_assert(kSeparators.size() == 8);
+    const __m128i ends = _mm_or_si128(_mm_or_si128(is('\t'), is('\n')), _mm_or_si128(is('\r'), is(' ')));
+    const __m128i rest = _mm_or_si128(_mm_or_si128(is('<'), is('>')), _mm_or_si128(is('"'), is('\'')));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(ends, rest)));
   };
   const auto visitAll = [&](std::uint32_t bits) {
     for (; bits != 0; bits &= bits - 1) visit(base + static_cast<size_t>(__builtin_ctz(bits)));
@@ -141,13 +140,22 @@ struct TNamedValues {
   std::optional<std::string_view> Height;
 };
 
+// Whether `word` starts with `lowerName` (letters only) in any ASCII case.
+bool StartsWithName(std::string_view word, std::string_view lowerName) {
+  if (word.size() < lowerName.size()) return false;
+  for (size_t i = 0; i < lowerName.size(); ++i) {
+    if ((word[i] | 0x20) != lowerName[i]) return false;  // exact for letters: only A-Z map to a-z
+  }
+  return true;
+}
+
 // Fills `slot` from `word` when the slot is still empty and the word has that name.
-void TakeIfNamed(std::optional<std::string_view>& slot, std::string_view word, std::string_view name) {
-  if (slot || word.size() < name.size() || !SameTextIgnoringCase(word.substr(0, name.size()), name)) return;
-  if (word.size() == name.size()) {
+void TakeIfNamed(std::optional<std::string_view>& slot, std::string_view word, std::string_view lowerName) {
+  if (slot || !StartsWithName(word, lowerName)) return;
+  if (word.size() == lowerName.size()) {
     slot = std::string_view();
-  } else if (word[name.size()] == '=') {
-    slot = word.substr(name.size() + 1);
+  } else if (word[lowerName.size()] == '=') {
+    slot = word.substr(lowerName.size() + 1);
   }
 }
 
@@ -156,14 +164,14 @@ TNamedValues FindNamedValues(const std::vector<std::string_view>& words) {
   for (const std::string_view word : words) {
     switch (word[0] | 0x20) {  // words are never empty
       case 'h':
-        TakeIfNamed(found.Href, word, "HREF");
-        TakeIfNamed(found.Height, word, "HEIGHT");
+        TakeIfNamed(found.Href, word, "href");
+        TakeIfNamed(found.Height, word, "height");
         break;
       case 's':
-        TakeIfNamed(found.Src, word, "SRC");
+        TakeIfNamed(found.Src, word, "src");
         break;
       case 'w':
-        TakeIfNamed(found.Width, word, "WIDTH");
+        TakeIfNamed(found.Width, word, "width");
         break;
       default:
         break;

@@ -14,13 +14,14 @@ namespace tarnwick {
 // Case folding everywhere is ASCII A-Z only, so hosts and list entries compare the same way in
 // every locale. All functions are pure and safe to call from any thread.
 
+// Views into the split text (or into fixed texts such as "http"): valid while that text is.
 struct TUrlParts {
-  std::string Scheme;
-  std::string User;
-  std::string Password;
-  std::string Host;
-  std::string Port;
-  std::string Path;  // from the first "/" after the authority; keeps query and fragment
+  std::string_view Scheme;
+  std::string_view User;
+  std::string_view Password;
+  std::string_view Host;
+  std::string_view Port;
+  std::string_view Path;  // from the first "/" after the authority; keeps query and fragment
 };
 
 // Never fails; odd forms split by fixed rules the filters rely on when they compare hosts:

@@ -14,7 +14,8 @@ using Six = std::array<std::string, 6>;
 
 Six Split(std::string_view url) {
   const TUrlParts p = SplitUrl(url);
-  return {p.Scheme, p.User, p.Password, p.Host, p.Port, p.Path};
+  return {std::string(p.Scheme), std::string(p.User), std::string(p.Password),
+          std::string(p.Host),   std::string(p.Port), std::string(p.Path)};
 }
 
 TEST(SplitUrlTest, AbsoluteUrls) {
