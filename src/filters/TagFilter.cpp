@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <atomic>
+#include <cstring>
 #include <limits>
 #include <optional>
 
