@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 
 #include "engine/FilterProxyControl.h"
@@ -58,6 +59,16 @@ class TagFilterTest : public ::testing::Test {
 
   std::shared_ptr<TCorvanePrefs> Prefs = std::make_shared<TCorvanePrefs>("+0000");
   std::unique_ptr<TFilterProxyControl> Request;
+};
+
+// The proxy's tag decisions with every tag handed over: no promise about kept tags.
+class TEveryTag : public TTagHandler {
+ public:
+  explicit TEveryTag(TPageTags& tags) : Tags(tags) {}
+  void OnTag(std::string& tag, THtmlScanState& state) override { Tags.OnTag(tag, state); }
+
+ private:
+  TPageTags& Tags;
 };
 
 TEST_F(TagFilterTest, ABlockedImageGoesAndTheTextAroundItStays) {
@@ -167,6 +178,57 @@ TEST_F(TagFilterTest, ATagReplacedByTheFilterIsRewrittenForPopupsToo) {
     s.BlockItems = {"window.open"};
   });
   EXPECT_EQ("<FRAME SRC=http://--TARNWICK--/blank.html>", Filter("<frame src=javascript:window.open()>"));
+}
+
+// The signs the tag filter and the popup filter name must cover every tag they change: pages of
+// random tags give the same bytes, counters and exception mark whether the scanner steps from sign
+// to sign or hands every tag over.
+TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
+  const std::vector<std::string> names = {"a", "IMG", "iframe", "/a", "form", "/FORM", "frame", "p", "body"};
+  const std::vector<std::string> attributes = {"href", "HrEf", "src", "SRC", "sRc", "width", "HEIGHT", "onload", "alt"};
+  const std::vector<std::string> equals = {"=", " = ", "= ", ""};
+  const std::vector<std::string> quotes = {"", "\"", "'"};
+  const std::vector<std::string> values = {"http://ads.example/x", "/ads.example", "www.site.example/ok!", "468",
+                                           "60", "window.open(1)", "Window.Open()", "a b", ""};
+  const std::vector<std::string> texts = {"", "text ", "three hrs ", "< ", "<!-- <img src=ads.example> -->", "a>b"};
+  std::mt19937 random(1208);
+  const auto pick = [&random](const std::vector<std::string>& list) { return list[random() % list.size()]; };
+  for (int round = 0; round < 400; ++round) {
+    std::string page;
+    for (int tag = static_cast<int>(random() % 12); tag > 0; --tag) {
+      page += pick(texts) + "<" + pick(names);
+      for (int n = static_cast<int>(random() % 4); n > 0; --n) {
+        const std::string quote = pick(quotes);
+        page += " " + pick(attributes) + pick(equals) + quote + pick(values) + quote;
+      }
+      page += ">";
+    }
+    std::string outputs[2];
+    std::int64_t counts[2] = {};
+    bool exceptionHits[2] = {};
+    for (int way = 0; way < 2; ++way) {
+      Prefs->ResetStats();
+      Use([](TPrefsSettings& s) {
+        s.Popups = 1;
+        s.FilterByDim = true;
+        s.BlockItems = {"ads.example", "! ok!"};
+        s.BlockChecked = {true, true};
+      });
+      TPageTags tags(*Request);
+      TEveryTag everyTag(tags);
+      TTagHandler& handler = way == 0 ? static_cast<TTagHandler&>(tags) : everyTag;
+      TStringSink sink;
+      ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), handler, sink);
+      FinishHtml(Request->HtmlScan);
+      outputs[way] = sink.Text;
+      counts[way] = Prefs->FltImagesCnt + Prefs->FltFormsCnt + Prefs->FltFramesCnt + Prefs->FltTextCnt +
+                    Prefs->FltWindowsCnt;
+      exceptionHits[way] = Request->ExceptionHit;
+    }
+    ASSERT_EQ(outputs[1], outputs[0]) << page;
+    ASSERT_EQ(counts[1], counts[0]) << page;
+    ASSERT_EQ(exceptionHits[1], exceptionHits[0]) << page;
+  }
 }
 
 TEST(ParseTagTest, QuotedValuesStayWithTheirNames) {
