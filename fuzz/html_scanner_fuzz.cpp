@@ -11,6 +11,7 @@
 #include "engine/FilterProxyControl.h"
 #include "filters/Filters.h"
 #include "filters/HtmlFilter.h"
+#include "support/EveryTag.h"
 
 namespace {
 
@@ -42,17 +43,6 @@ std::shared_ptr<TCorvanePrefs> MakePrefs() {
   return prefs;
 }
 
-// The proxy's own tag decisions without the promise about kept tags: every tag goes the
-// byte-exact way and is handed over.
-class TEveryTag : public TTagHandler {
- public:
-  explicit TEveryTag(TPageTags& tags) : Tags(tags) {}
-  void OnTag(std::string& tag, THtmlScanState& state) override { Tags.OnTag(tag, state); }
-
- private:
-  TPageTags& Tags;
-};
-
 std::string Filter(std::string_view page, size_t split, bool everyTag = false) {
   static const std::shared_ptr<TCorvanePrefs> prefs = MakePrefs();
   TFilterProxyControl request(prefs, std::make_shared<const TTarnwickFilters>(), std::make_unique<TSockStream>());
@@ -60,7 +50,7 @@ std::string Filter(std::string_view page, size_t split, bool everyTag = false) {
   request.Host = "www.site.example";
   request.Path = "/dir/page.html";
   TPageTags pageTags(request);
-  TEveryTag allTags(pageTags);
+  test::TEveryTag allTags(pageTags);
   TTagHandler& tags = everyTag ? static_cast<TTagHandler&>(allTags) : pageTags;
   TStringSink sink;
   ScanHtml(request.HtmlScan, std::span<const char>(page.data(), split), tags, sink);

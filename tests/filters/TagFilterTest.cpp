@@ -13,6 +13,7 @@
 #include "filters/Filters.h"
 #include "filters/HtmlFilter.h"
 #include "filters/PopupFilter.h"
+#include "support/EveryTag.h"
 
 namespace tarnwick {
 namespace {
@@ -59,16 +60,6 @@ class TagFilterTest : public ::testing::Test {
 
   std::shared_ptr<TCorvanePrefs> Prefs = std::make_shared<TCorvanePrefs>("+0000");
   std::unique_ptr<TFilterProxyControl> Request;
-};
-
-// The proxy's tag decisions with every tag handed over: no promise about kept tags.
-class TEveryTag : public TTagHandler {
- public:
-  explicit TEveryTag(TPageTags& tags) : Tags(tags) {}
-  void OnTag(std::string& tag, THtmlScanState& state) override { Tags.OnTag(tag, state); }
-
- private:
-  TPageTags& Tags;
 };
 
 TEST_F(TagFilterTest, ABlockedImageGoesAndTheTextAroundItStays) {
@@ -215,7 +206,7 @@ TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
         s.BlockChecked = {true, true};
       });
       TPageTags tags(*Request);
-      TEveryTag everyTag(tags);
+      test::TEveryTag everyTag(tags);
       TTagHandler& handler = way == 0 ? static_cast<TTagHandler&>(tags) : everyTag;
       TStringSink sink;
       ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), handler, sink);
