@@ -11,20 +11,11 @@
 #include "engine/FilterProxyControl.h"
 #include "filters/Filters.h"
 #include "filters/HtmlFilter.h"
-#include "support/EveryTag.h"
+#include "support/HtmlScanning.h"
 
 namespace {
 
 using namespace tarnwick;
-
-class TStringSink : public TByteSink {
- public:
-  bool Write(const char* bytes, std::size_t n) override {
-    Text.append(bytes, n);
-    return true;
-  }
-  std::string Text;
-};
 
 std::shared_ptr<TCorvanePrefs> MakePrefs() {
   auto prefs = std::make_shared<TCorvanePrefs>("+0000");
@@ -52,7 +43,7 @@ std::string Filter(std::string_view page, size_t split, bool everyTag = false) {
   TPageTags pageTags(request);
   test::TEveryTag allTags(pageTags);
   TTagHandler& tags = everyTag ? static_cast<TTagHandler&>(allTags) : pageTags;
-  TStringSink sink;
+  test::TStringSink sink;
   ScanHtml(request.HtmlScan, std::span<const char>(page.data(), split), tags, sink);
   ScanHtml(request.HtmlScan, std::span<const char>(page.data() + split, page.size() - split), tags, sink);
   FinishHtml(request.HtmlScan);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/HtmlScanning.h"
+
 namespace tarnwick {
 namespace {
 
@@ -39,17 +41,6 @@ class TSomeTags : public TTagHandler {
   const bool Quick;
 };
 
-class TStringSink : public TByteSink {
- public:
-  bool Write(const char* bytes, std::size_t n) override {
-    if (Text.size() + n > Limit) return false;
-    Text.append(bytes, n);
-    return true;
-  }
-  std::string Text;
-  std::size_t Limit = std::string::npos;
-};
-
 struct TScanResult {
   std::string Out;
   std::vector<std::string> Tags;
@@ -61,7 +52,7 @@ TScanResult ScanPieces(const std::string& input, const std::vector<size_t>& cuts
   THtmlScanState state;
   state.OutputOn = outputOn;
   TMarkingTags tags;
-  TStringSink sink;
+  test::TStringSink sink;
   size_t from = 0;
   std::vector<size_t> ends = cuts;
   ends.push_back(input.size());
@@ -77,7 +68,7 @@ TScanResult Scan(const std::string& input, bool outputOn = true) { return ScanPi
 
 std::string ScanWith(TTagHandler& tags, const std::string& input, const std::vector<size_t>& cuts) {
   THtmlScanState state;
-  TStringSink sink;
+  test::TStringSink sink;
   size_t from = 0;
   std::vector<size_t> ends = cuts;
   ends.push_back(input.size());
@@ -220,7 +211,7 @@ TEST(HtmlScannerTest, TheQuickWayAgreesAroundTheIndexedStretchAndTheLengthBound)
 TEST(HtmlScannerTest, ARefusingSinkEndsTheScan) {
   THtmlScanState state;
   TMarkingTags tags;
-  TStringSink sink;
+  test::TStringSink sink;
   sink.Limit = 4;
   const std::string input = "abc<b>def<i>";
   EXPECT_FALSE(ScanHtml(state, std::span<const char>(input.data(), input.size()), tags, sink));

@@ -13,19 +13,10 @@
 #include "filters/Filters.h"
 #include "filters/HtmlFilter.h"
 #include "filters/PopupFilter.h"
-#include "support/EveryTag.h"
+#include "support/HtmlScanning.h"
 
 namespace tarnwick {
 namespace {
-
-class TStringSink : public TByteSink {
- public:
-  bool Write(const char* bytes, std::size_t n) override {
-    Text.append(bytes, n);
-    return true;
-  }
-  std::string Text;
-};
 
 class TagFilterTest : public ::testing::Test {
  protected:
@@ -52,7 +43,7 @@ class TagFilterTest : public ::testing::Test {
 
   std::string Filter(const std::string& page) {
     TPageTags tags(*Request);
-    TStringSink sink;
+    test::TStringSink sink;
     EXPECT_TRUE(ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), tags, sink));
     FinishHtml(Request->HtmlScan);
     return sink.Text;
@@ -208,7 +199,7 @@ TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
       TPageTags tags(*Request);
       test::TEveryTag everyTag(tags);
       TTagHandler& handler = way == 0 ? static_cast<TTagHandler&>(tags) : everyTag;
-      TStringSink sink;
+      test::TStringSink sink;
       ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), handler, sink);
       FinishHtml(Request->HtmlScan);
       outputs[way] = sink.Text;
