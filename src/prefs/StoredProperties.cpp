@@ -83,23 +83,48 @@ bool WriteListSection(TIniFile& file, std::string_view section, const std::vecto
   return file.WriteSection(section, values);
 }
 
+namespace {
+
+// The index N of a key "ItemN" written the way WriteListSection writes it (no sign, no leading
+// zero), or -1.
+std::int64_t ItemIndex(std::string_view key) {
+  constexpr std::string_view kItem = "Item";
+  if (key.size() <= kItem.size() || !SameTextIgnoringCase(key.substr(0, kItem.size()), kItem)) return -1;
+  const std::string_view digits = key.substr(kItem.size());
+  if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0')) return -1;
+  std::int64_t index = 0;
+  for (const char c : digits) {
+    if (!IsDigit(c)) return -1;
+    index = index * 10 + (c - '0');
+  }
+  return index;
+}
+
+}  // namespace
+
 bool ReadListSection(const TIniFile& file, std::string_view section, std::vector<std::string>& lines) {
   const auto values = file.ReadSection(section);
-  auto valueOf = [&values](std::string_view key) -> const std::string* {
-    for (const auto& [name, value] : values) {
-      if (SameTextIgnoringCase(name, key)) return &value;
+  const std::string* countText = nullptr;
+  for (const auto& [name, value] : values) {
+    if (SameTextIgnoringCase(name, "Count")) {
+      countText = &value;
+      break;
     }
-    return nullptr;
-  };
-  const std::string* countText = valueOf("Count");
+  }
   const std::int32_t count = countText ? IntOrZero(*countText) : 0;
   if (count <= 0) return false;
-  lines.clear();
-  lines.reserve(static_cast<size_t>(count));
-  for (std::int32_t i = 0; i < count; ++i) {
-    const std::string* item = valueOf("Item" + std::to_string(i));
-    lines.push_back(item ? *item : std::string());
+  // One pass over the section, the first of two equal keys winning as in every other read. Items
+  // missing at the end are not made up: a damaged or hand-edited Count of two billion costs nothing.
+  std::vector<const std::string*> items;
+  for (const auto& [name, value] : values) {
+    const std::int64_t index = ItemIndex(name);
+    if (index < 0 || index >= count) continue;
+    if (static_cast<size_t>(index) >= items.size()) items.resize(static_cast<size_t>(index) + 1, nullptr);
+    if (items[static_cast<size_t>(index)] == nullptr) items[static_cast<size_t>(index)] = &value;
   }
+  lines.clear();
+  lines.reserve(items.size());
+  for (const std::string* item : items) lines.push_back(item ? *item : std::string());
   return true;
 }
 

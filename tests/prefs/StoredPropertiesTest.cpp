@@ -44,6 +44,23 @@ TEST(StoredPropertiesTest, ReadingTakesCountItemsAndFillsGaps) {
   EXPECT_EQ((std::vector<std::string>{"kept"}), lines);
 }
 
+TEST(StoredPropertiesTest, AHugeCountMakesUpNoItems) {
+  const TIniFile file = TIniFile::InMemory("[L]\nCount=2147483647\nItem0=a\nItem2=c\nitem01=not mine\n");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ReadListSection(file, "L", lines));
+  EXPECT_EQ((std::vector<std::string>{"a", "", "c"}), lines);
+}
+
+TEST(StoredPropertiesTest, TwentyThousandItemsComeBackWholeAndInOrder) {
+  std::vector<std::string> written;
+  for (int i = 0; i < 20000; ++i) written.push_back("entry" + std::to_string(i));
+  TIniFile file = TIniFile::InMemory("");
+  ASSERT_TRUE(WriteListSection(file, "L", written));
+  std::vector<std::string> read;
+  ASSERT_TRUE(ReadListSection(file, "L", read));
+  EXPECT_EQ(written, read);
+}
+
 TEST(StoredPropertiesTest, AFreshInstallationStartsWithUsefulFilters) {
   const TIniFile file = TIniFile::InMemory(FreshInstallSettingsText());
   EXPECT_EQ("8080", file.ReadString(kSettingsSection, "Port_Text"));
