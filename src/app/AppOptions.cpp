@@ -4,9 +4,34 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace tarnwick {
+
+namespace {
+
+// "--name VALUE" or "--name=VALUE" at arguments[i]: stores the value, moves i past it and returns
+// true; a missing value sets `error`.
+bool TakeValue(const std::vector<std::string>& arguments, size_t& i, std::string_view name, std::string& value,
+               std::string& error) {
+  const std::string& argument = arguments[i];
+  if (argument == name) {
+    if (i + 1 >= arguments.size()) {
+      error = std::string(name) + " needs a value";
+    } else {
+      value = arguments[++i];
+    }
+    return true;
+  }
+  if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 && argument[name.size()] == '=') {
+    value = argument.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 TAppOptions ParseCommandLine(const std::vector<std::string>& arguments) {
   TAppOptions options;
@@ -18,14 +43,14 @@ TAppOptions ParseCommandLine(const std::vector<std::string>& arguments) {
       options.ShowHelp = true;
     } else if (argument == "--version") {
       options.ShowVersion = true;
-    } else if (argument == "--home") {
-      if (i + 1 >= arguments.size()) {
-        options.Error = "--home needs a directory";
+    } else if (TakeValue(arguments, i, "--home", options.Home, options.Error) ||
+               TakeValue(arguments, i, "--import-blocklist", options.ImportBlockList, options.Error) ||
+               TakeValue(arguments, i, "--autostart", options.Autostart, options.Error)) {
+      if (!options.Error.empty()) return options;
+      if (argument.rfind("--autostart", 0) == 0 && options.Autostart != "on" && options.Autostart != "off") {
+        options.Error = "--autostart takes on or off";
         return options;
       }
-      options.Home = arguments[++i];
-    } else if (argument.rfind("--home=", 0) == 0) {
-      options.Home = argument.substr(7);
     } else {
       options.Error = "unknown option: " + argument;
       return options;
@@ -36,13 +61,18 @@ TAppOptions ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
   return "Usage: tarnwick [--headless] [--home DIR] [--help] [--version]\n"
+         "       tarnwick --import-blocklist FILE [--home DIR]\n"
+         "       tarnwick --autostart on|off\n"
          "\n"
          "A personal web filter: a local HTTP proxy that filters what your browsers fetch.\n"
          "\n"
-         "  --headless   run without any window\n"
-         "  --home DIR   keep settings, log and statistics in DIR (created if missing)\n"
-         "  --help       show this text\n"
-         "  --version    show the version\n";
+         "  --headless                 run without any window\n"
+         "  --home DIR                 keep settings, log and statistics in DIR (created if missing)\n"
+         "  --import-blocklist FILE    add the hosts of a hosts file, a domain list or a filter\n"
+         "                             list to the block list, then exit\n"
+         "  --autostart on|off         start Tarnwick with the desktop session, or no longer\n"
+         "  --help                     show this text\n"
+         "  --version                  show the version\n";
 }
 
 namespace {

@@ -11,6 +11,8 @@ struct TAppOptions {
   bool ShowHelp = false;
   bool ShowVersion = false;
   std::string Home;   // --home DIR, empty when not given
+  std::string ImportBlockList;  // --import-blocklist FILE: import, then exit
+  std::string Autostart;        // --autostart on|off: "on", "off" or empty
   std::string Error;  // set when the command line could not be understood
 };
 

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "platform/IniFile.h"
@@ -59,10 +60,18 @@ int RunProgram(const TStartup& startup) {
   if (startup.StopSignalFd >= 0) {
     stopNotifier = std::make_unique<QSocketNotifier>(startup.StopSignalFd, QSocketNotifier::Read);
     QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &form, [&form, fd = startup.StopSignalFd] {
+      bool stop = false;
+      bool reload = false;
       char drained[64];
-      while (::read(fd, drained, sizeof drained) > 0) {
+      for (ssize_t got; (got = ::read(fd, drained, sizeof drained)) > 0;) {
+        for (ssize_t i = 0; i < got; ++i) (drained[i] == kReloadSignalByte ? reload : stop) = true;
       }
-      form.EndSession();
+      if (stop) return form.EndSession();
+      if (reload) {
+        if (const std::string why = form.ReloadSettings(); !why.empty()) {
+          std::fprintf(stderr, "tarnwick: settings not reloaded: %s\n", why.c_str());
+        }
+      }
     });
   }
   form.FormCreate();

@@ -10,12 +10,19 @@ namespace tarnwick {
 struct TStartup {
   std::string SettingsDirectory;
   bool Headless = false;
-  // Readable end of a pipe that receives a byte for each SIGTERM or SIGINT; -1 for none.
+  // Readable end of a pipe that receives kStopSignalByte for each SIGTERM or SIGINT and
+  // kReloadSignalByte for each SIGHUP; -1 for none.
   int StopSignalFd = -1;
 };
 
 // Needs a QApplication. Returns the process's exit status.
 int RunProgram(const TStartup& startup);
+
+inline constexpr char kStopSignalByte = 1;
+inline constexpr char kReloadSignalByte = 2;
+
+// Held by the running program in its settings directory.
+inline constexpr char kInstanceLockFileName[] = "tarnwick.lock";
 
 // The file name of the per-user store in the settings directory.
 inline constexpr char kUserStoreFileName[] = "TARNWICK.USER";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/AppOptions.h"
+#include "app/OneShotCommands.h"
 #include "app/Startup.h"
 #include "platform/InstanceLock.h"
 
@@ -23,26 +24,29 @@ namespace {
 // signal handler can reach nothing else.
 int StopSignalPipe[2] = {-1, -1};
 
-void OnStopSignal(int) {
-  const char byte = 1;
+void OnSignal(int number) {
+  const char byte = number == SIGHUP ? tarnwick::kReloadSignalByte : tarnwick::kStopSignalByte;
   [[maybe_unused]] const auto ignored = ::write(StopSignalPipe[1], &byte, 1);
 }
 
-bool InstallStopSignals() {
+bool InstallSignals() {
   if (::pipe2(StopSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   struct sigaction action{};
-  action.sa_handler = OnStopSignal;
+  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0 &&
+         sigaction(SIGHUP, &action, nullptr) == 0;
+}
+
+std::string ProgramPath() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : executable.string();
 }
 
 // The directory of the running executable.
-std::string ProgramDirectory() {
-  std::error_code error;
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : executable.parent_path().string();
-}
+std::string ProgramDirectory() { return std::filesystem::path(ProgramPath()).parent_path().string(); }
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -57,6 +61,9 @@ bool HasDisplay() {
 int main(int argc, char* argv[]) {
   using namespace tarnwick;
   std::signal(SIGPIPE, SIG_IGN);
+  // A reload request that comes before the settings are read has nothing to do, and must not end
+  // the program the way SIGHUP does by default.
+  std::signal(SIGHUP, SIG_IGN);
 
   const TAppOptions options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.Error.empty()) {
@@ -72,6 +79,8 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
+  if (!options.Autostart.empty()) return RunAutostartCommand(options.Autostart == "on", ProgramPath());
+
   // The settings directory and the single-instance lock come before Qt, so that a second instance
   // ends silently without having started anything.
   const std::string home = SettingsDirectory(options, ProgramDirectory());
@@ -79,7 +88,8 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "tarnwick: no settings directory could be created\n");
     return 1;
   }
-  TInstanceLock instance(home + "/tarnwick.lock");
+  if (!options.ImportBlockList.empty()) return RunBlockListImportCommand(home, options.ImportBlockList);
+  TInstanceLock instance(home + "/" + kInstanceLockFileName);
   if (!instance.Acquired()) return 0;  // another Tarnwick serves this settings directory
 
   bool headless = options.Headless;
@@ -95,7 +105,7 @@ int main(int argc, char* argv[]) {
   // The program lives on while its windows are hidden; only the exit command ends it.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  if (!InstallStopSignals()) {
+  if (!InstallSignals()) {
     std::perror("tarnwick: signals");
     return 1;
   }

@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace tarnwick {
 
 TCheckList::TCheckList(const QString& objectName, QWidget* parent) : QListWidget(parent) {
@@ -60,8 +62,22 @@ std::vector<std::string> TCheckList::Lines() const {
 }
 
 void TCheckList::SetLines(const std::vector<std::string>& lines) {
+  // The order AddSorted would give line by line (a stable sort), without its scan per line: a
+  // list of tens of thousands of entries fills at once.
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(lines.size()));
+  for (const auto& line : lines) texts.push_back(QString::fromStdString(line));
+  std::stable_sort(texts.begin(), texts.end(),
+                   [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
   clear();
-  for (const auto& line : lines) AddSorted(QString::fromStdString(line));
+  setUpdatesEnabled(false);
+  for (const auto& text : texts) {
+    auto* entry = new QListWidgetItem(text);
+    entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+    entry->setCheckState(Qt::Unchecked);
+    addItem(entry);
+  }
+  setUpdatesEnabled(true);
 }
 
 void TCheckList::keyPressEvent(QKeyEvent* event) {

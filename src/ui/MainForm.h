@@ -73,6 +73,10 @@ class TMainForm : public QMainWindow {
   void RestoreSettings(const TIniFile& file);
   // Copies every setting of the window into a new settings snapshot and publishes it.
   void Apply();
+  // SIGHUP: the settings file as it stands now replaces the window's settings and is applied, as
+  // if the user had typed it in and pressed Apply. A file that cannot be read, or holds no
+  // settings, leaves everything as it is; the reason is returned (empty on success).
+  std::string ReloadSettings();
 
   // Commands.
   void OpenSettings();

@@ -2,9 +2,13 @@
 // carried between the list boxes and their state holders.
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
+#include "engine/AccessLog.h"
 #include "platform/IniFile.h"
 #include "prefs/ListStates.h"
+#include "prefs/Prefs.h"
 #include "prefs/StoredProperties.h"
 #include "ui/CheckList.h"
 #include "ui/FormStorage.h"
@@ -69,6 +73,33 @@ void TMainForm::StoreSettings() {
 void TMainForm::RestoreSettings(const TIniFile& file) {
   RestorePlacement(*this, file, kSettingsSection);
   RestoreProperties(*this, file);
+}
+
+std::string TMainForm::ReloadSettings() {
+  const std::string path = SettingsFilePath();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return path + ": cannot be read";
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return path + ": cannot be read";
+  const TIniFile file = TIniFile::InMemory(text);
+  // Half a file from an editor that is still writing, or some other file put in its place, must
+  // not empty every list of a running filter.
+  if (text.find('\0') != std::string::npos || !file.SectionExists(kSettingsSection)) {
+    return path + ": holds no Tarnwick settings";
+  }
+  // A list whose section is gone was emptied in the file; at start-up lists begin empty anyway.
+  for (auto* holder : {BlockListStates, SizeListStates, RedirListStates, ACLListStates}) holder->Strings.clear();
+  for (auto* list : {BlockListPage->BlockList, ImagesPage->SizeList, RedirectPage->RedirList, AclPage->ACLList}) {
+    list->clear();
+  }
+  const bool logWasEnabled = PrefsObject->Settings()->LogEnabled;
+  RestoreProperties(*this, file);
+  RestoreListStates();
+  Apply();
+  const bool logEnabled = PrefsObject->Settings()->LogEnabled;
+  if (logEnabled && !logWasEnabled) OpenLog();
+  if (!logEnabled && logWasEnabled) Log().Close();
+  return {};
 }
 
 }  // namespace tarnwick

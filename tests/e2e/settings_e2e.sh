@@ -12,6 +12,14 @@
 #   settings_e2e.sh fresh TARNWICK
 #       An empty settings directory: the program listens on 8080 and writes TARNWICK.INI at exit
 #       with its first-run settings. Needs port 8080, so CTest holds RESOURCE_LOCK port8080.
+#   settings_e2e.sh reload TARNWICK
+#       SIGHUP takes up an edited TARNWICK.INI (a block entry and the port) in the same process; a
+#       file that holds no settings keeps the running ones.
+#   settings_e2e.sh import TARNWICK
+#       --import-blocklist on a hosts file while the program runs: the running program blocks the
+#       imported hosts at once; a second import finds them present.
+#   settings_e2e.sh autostart TARNWICK
+#       --autostart on writes a valid XDG autostart entry for the program, off removes it.
 #
 # Everything stays on 127.0.0.1. Every wait has a deadline; the script stops only the processes it
 # started, by PID, and removes its temporary folder.
@@ -28,9 +36,9 @@ fail() {
 }
 
 case $mode in
-  settings | modes | fresh) ;;
+  settings | modes | fresh | reload | import | autostart) ;;
   *)
-    echo "usage: settings_e2e.sh settings|modes|fresh TARNWICK" >&2
+    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|autostart TARNWICK" >&2
     exit 2
     ;;
 esac
@@ -237,6 +245,97 @@ run_fresh() {
   expect_equal "image sizes" "$(ini_value Corvane.SizeList_Items Count)" 12
   [ "$(ini_value Corvane.BlockList_Items Count)" -gt 0 ] || fail "no block list"
   [ -f "$home/TARNWICK.LOG" ] || fail "no access log"
+}
+
+# write_block_ini PORT ENTRY: normal mode, request filter on, one ticked block entry.
+write_block_ini() {
+  printf '[Corvane]\nPort_Text=%s\nFilterType_ItemIndex=3\n' "$1" >"$home/TARNWICK.INI"
+  printf '[Corvane.BlockList_Items]\nCount=1\nItem0=%s\n[Corvane.BlockListStates_Strings]\nCount=1\nItem0=1\n' \
+    "$2" >>"$home/TARNWICK.INI"
+}
+
+# wait_listening PORT: the running program listens on PORT within 20 s.
+wait_listening() {
+  local i
+  for ((i = 0; i < 200; i++)); do
+    pid_listens_on "$tarnwick_pid" "$1" && return 0
+    sleep 0.1
+  done
+  fail "tarnwick did not listen on port $1 within 20 s"
+}
+
+run_reload() {
+  start_origin
+  local first second pid
+  first=$(free_port)
+  write_block_ini "$first" /first/
+  start_tarnwick "$first"
+  pid=$tarnwick_pid
+  expect_equal "/first/ before the reload" "$(get "$first" /first/a)" 403
+  expect_equal "/second/ before the reload" "$(get "$first" /second/a)" 200
+
+  second=$(free_port)
+  write_block_ini "$second" /second/
+  kill -HUP "$tarnwick_pid"
+  wait_listening "$second"
+  expect_equal "/second/ after the reload" "$(get "$second" /second/a)" 403
+  expect_equal "/first/ after the reload" "$(get "$second" /first/a)" 200
+  pid_listens_on "$tarnwick_pid" "$first" && fail "the old port is still open"
+  expect_equal "process after the reload" "$tarnwick_pid" "$pid"
+
+  printf 'this is not a settings file\n' >"$home/TARNWICK.INI"
+  kill -HUP "$tarnwick_pid"
+  local i
+  for ((i = 0; i < 100; i++)); do
+    grep -q 'settings not reloaded' "$work/tarnwick.out" && break
+    sleep 0.1
+  done
+  grep -q 'settings not reloaded.*holds no Tarnwick settings' "$work/tarnwick.out" ||
+    fail "no word on stderr about the broken file"
+  expect_equal "/second/ after the broken file" "$(get "$second" /second/a)" 403
+  stop_tarnwick
+  expect_equal "Port_Text saved at exit" "$(ini_value Corvane Port_Text)" "$second"
+}
+
+run_import() {
+  start_origin
+  local port
+  port=$(free_port)
+  write_block_ini "$port" /nothing-here/
+  printf '# test hosts\n127.0.0.1 localhost\n0.0.0.0 ads.blocked.example\n192.0.2.1 real.example\n' >"$work/hosts"
+  start_tarnwick "$port"
+  expect_equal "before the import" "$(get "$port" /x/ads.blocked.example/a)" 200
+  local out
+  out=$("$tarnwick" --home "$home" --import-blocklist "$work/hosts") || fail "the import failed: $out"
+  expect_equal "import report" "$out" "1 added, 0 already present, 1 skipped"
+  local i status=
+  for ((i = 0; i < 100; i++)); do
+    status=$(get "$port" /x/ads.blocked.example/b)
+    [ "$status" = 403 ] && break
+    sleep 0.1
+  done
+  expect_equal "after the import, without a restart" "$status" 403
+  stop_tarnwick
+  out=$("$tarnwick" --home "$home" --import-blocklist "$work/hosts")
+  expect_equal "second import" "$out" "0 added, 1 already present, 1 skipped"
+  expect_equal "entries kept at exit" "$(ini_value Corvane.BlockList_Items Count)" 2
+  "$tarnwick" --home "$home" --import-blocklist "$work/missing" 2>"$work/err" && fail "a missing file was imported"
+  grep -q 'missing' "$work/err" || fail "no word about the missing file"
+}
+
+run_autostart() {
+  export XDG_CONFIG_HOME=$work/config
+  "$tarnwick" --autostart on >/dev/null || fail "--autostart on failed"
+  local entry=$XDG_CONFIG_HOME/autostart/tarnwick.desktop
+  [ -f "$entry" ] || fail "no autostart entry"
+  grep -qx "Exec=$(readlink -f "$tarnwick")" "$entry" || fail "the entry does not run this program: $(cat "$entry")"
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "desktop-file-validate refused the entry"
+  fi
+  "$tarnwick" --autostart off >/dev/null || fail "--autostart off failed"
+  [ -e "$entry" ] && fail "the entry is still there"
+  "$tarnwick" --autostart maybe 2>/dev/null && fail "--autostart maybe was taken"
+  return 0
 }
 
 "run_$mode"
