@@ -3,7 +3,9 @@ BUILD      ?= build
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test run sanitize sanitize-address sanitize-thread bench clean
+PREFIX     ?= /usr/local
+
+.PHONY: all deps build test run install sanitize sanitize-address sanitize-thread bench clean
 
 all: build
 
@@ -19,6 +21,11 @@ test: deps build
 
 run: deps build
 	$(BUILD)/tarnwick
+
+# The program, its language files, help and icons, the desktop entry, the man page and the systemd
+# user unit under $(PREFIX) (default /usr/local).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The Qt-free core and its tests under ASan+UBSan, then under TSan, each in its own folder.
 sanitize: sanitize-address sanitize-thread

@@ -85,11 +85,26 @@ bool MakeDirectory(const std::filesystem::path& directory) {
 
 }  // namespace
 
+bool IsInstalledLayout(const std::string& programDirectory) {
+  const std::filesystem::path program(programDirectory);
+  std::error_code error;
+  return program.filename() == "bin" && std::filesystem::is_directory(program.parent_path() / "share" / "tarnwick", error);
+}
+
+std::string DataDirectory(const std::string& programDirectory) {
+  if (!IsInstalledLayout(programDirectory)) return programDirectory;
+  return (std::filesystem::path(programDirectory).parent_path() / "share" / "tarnwick").string();
+}
+
 std::string SettingsDirectory(const TAppOptions& options, const std::string& programDirectory) {
   if (!options.Home.empty()) {
     return MakeDirectory(options.Home) ? std::filesystem::absolute(options.Home).string() : std::string();
   }
-  if (!programDirectory.empty() && ::access(programDirectory.c_str(), W_OK) == 0) return programDirectory;
+  // An installed program's directory is shared by every user (and writable by root): never a
+  // place for one user's settings.
+  if (!programDirectory.empty() && !IsInstalledLayout(programDirectory) && ::access(programDirectory.c_str(), W_OK) == 0) {
+    return programDirectory;
+  }
   std::filesystem::path config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
     config = xdg;

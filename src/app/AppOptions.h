@@ -20,9 +20,17 @@ TAppOptions ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 
-// --home when given, else the program's directory when it is writable (a portable install, the
-// build tree), else $XDG_CONFIG_HOME/tarnwick (~/.config/tarnwick). Creates it when missing;
-// empty when it cannot be created.
+// An installed program: it runs from <prefix>/bin and its files are in <prefix>/share/tarnwick.
+bool IsInstalledLayout(const std::string& programDirectory);
+
+// Where the program's read-only files (language files, help, licence, icons) are:
+// <prefix>/share/tarnwick when installed, else beside the program (the build tree, a portable
+// copy).
+std::string DataDirectory(const std::string& programDirectory);
+
+// --home when given; else, for a program that is not installed, its own directory when it is
+// writable (a portable copy, the build tree); else $XDG_CONFIG_HOME/tarnwick (~/.config/tarnwick).
+// Creates it when missing; empty when it cannot be created.
 std::string SettingsDirectory(const TAppOptions& options, const std::string& programDirectory);
 
 }  // namespace tarnwick

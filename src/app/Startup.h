@@ -9,6 +9,8 @@ namespace tarnwick {
 
 struct TStartup {
   std::string SettingsDirectory;
+  // The program's read-only files: language files, help, licence, icons.
+  std::string DataDirectory;
   bool Headless = false;
   // Readable end of a pipe that receives kStopSignalByte for each SIGTERM or SIGINT and
   // kReloadSignalByte for each SIGHUP; -1 for none.

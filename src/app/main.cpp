@@ -109,5 +109,5 @@ int main(int argc, char* argv[]) {
     std::perror("tarnwick: signals");
     return 1;
   }
-  return RunProgram({home, headless, StopSignalPipe[0]});
+  return RunProgram({home, DataDirectory(ProgramDirectory()), headless, StopSignalPipe[0]});
 }
