@@ -56,11 +56,11 @@ bench-load: deps build
 fuzz:
 	$(MAKE) -C fuzz run
 
-# Every page of the settings window, the statistics window and the About window as PNG files in
-# $(BUILD)/screenshots, drawn on Qt's offscreen platform.
+# Every window of the program in each of the five languages as PNG files in
+# $(BUILD)/screenshots/ENG, DEU, ITA, ESP and FRA, drawn on Qt's offscreen platform.
 .PHONY: screenshots
 screenshots: deps build
-	$(BUILD)/tarnwick_screenshots $(BUILD)/screenshots
+	$(BUILD)/tarnwick_screenshots $(BUILD) $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan

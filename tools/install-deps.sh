@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev qt6-svg-dev fonts-dejavu-core
   curl apache2-utils goaccess python3
   clang libclang-rt-14-dev
 )

@@ -1,27 +1,34 @@
-// tarnwick_screenshots DIR: renders every page of the settings window, the statistics window and
-// the About window to PNG files in DIR, on Qt's offscreen platform, with sample settings and
-// figures, so that their layout can be looked at without a display.
+// tarnwick_screenshots DIR: renders every window in each of the five languages to PNG files in
+// DIR/ENG, DIR/DEU, ... on Qt's offscreen platform, with sample settings and figures, so that their
+// layout can be looked at without a display: each page of the settings window, its language menu,
+// and every window of the program's window list.
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <memory>
 
+#include "language/Language.h"
 #include "platform/IniFile.h"
+#include "prefs/RegistryValues.h"
 #include "prefs/StoredProperties.h"
-#include "ui/AboutForm.h"
 #include "ui/MainForm.h"
-#include "ui/StatsForm.h"
+#include "ui/TranslateForm.h"
 #include "ui/UserDialogs.h"
+#include "ui/WindowCatalog.h"
 
 namespace {
 
+using namespace tarnwick;
+
 // Fresh-install settings plus one entry in each of the other lists.
 std::string SampleSettings() {
-  return tarnwick::FreshInstallSettingsText() +
+  return FreshInstallSettingsText() +
          "\n[Corvane.RedirList_Items]\nCount=2\nItem0=<casino>\nItem1=example.net/old/\n"
          "\n[Corvane.RedirListStates_Strings]\nCount=2\nItem0=1|1|https://tarnwick.example.org/|Og==\n"
          "Item1=1|2|https://example.org/new/|Og==\n"
@@ -37,40 +44,52 @@ bool Save(QWidget& window, const QString& path) {
   return saved;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  using namespace tarnwick;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tarnwick_screenshots DIR\n");
-    return 2;
-  }
-  const QString directory = QString::fromLocal8Bit(argv[1]);
+bool DrawLanguage(std::uint8_t code, const QString& resources, const QString& directory) {
   QDir().mkpath(directory);
   QTemporaryDir home;
-
+  auto language = std::make_shared<TLanguage>(resources.toStdString());
+  language->SetCode(code);
+  language->SelectLanguageDirectory();
+  language->SetLanguageFile(language->LanguageFilePath());
   TMainFormContext context;
   context.SettingsDirectory = home.path().toStdString();
   context.Dialogs = MakeConsoleDialogs();
+  context.Language = language;
   TMainForm form(std::move(context));
+  TranslateForm(form, *language);
   form.RestoreSettings(TIniFile::InMemory(SampleSettings()));
   form.RestoreListStates();
+  form.UpdateLanguageMenu();
   bool ok = true;
   for (int i = 0; i < form.MainPages->count(); ++i) {
     form.MainPages->setCurrentIndex(i);
     ok &= Save(form, QStringLiteral("%1/main-%2-%3.png").arg(directory).arg(i + 1).arg(form.MainPages->widget(i)->objectName()));
   }
+  ok &= Save(*form.m_Language, directory + QStringLiteral("/menu-language.png"));
+  form.m_Language->hide();
+  form.hide();
+  for (const auto& entry : ProgramWindows()) {
+    auto window = entry.Make(form);
+    TranslateForm(*window, *language);
+    ok &= Save(*window, QStringLiteral("%1/%2.png").arg(directory, entry.Name));
+  }
+  return ok;
+}
 
-  TStatsForm stats;
-  stats.UpdateDisplay({"FltImagesCnt=312", "FltFormsCnt=4", "FltFramesCnt=17", "FltLayersCnt=2", "FltScriptsCnt=145",
-                       "FltTextCnt=9", "FltWindowsCnt=23", "ImgCnt=1024", "ConnCnt=5230", "SentCnt=1536000",
-                       "RecvCnt=3221225472", "RecvProxyCnt=0", "SinceDate=Monday, 3 March 2025"},
-                      3);
-  ok &= Save(stats, directory + QStringLiteral("/statistics.png"));
+}  // namespace
 
-  TAboutForm about;
-  ok &= Save(about, directory + QStringLiteral("/about.png"));
+int main(int argc, char* argv[]) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: tarnwick_screenshots RESOURCE_DIR OUTPUT_DIR\n");
+    return 2;
+  }
+  const QString resources = QString::fromLocal8Bit(argv[1]);
+  const QString output = QString::fromLocal8Bit(argv[2]);
+  bool ok = true;
+  for (std::uint8_t code : {kLanguageEnglish, kLanguageGerman, kLanguageItalian, kLanguageSpanish, kLanguageFrench}) {
+    ok &= DrawLanguage(code, resources, output + QLatin1Char('/') + QString::fromStdString(LanguageDirectoryName(code)));
+  }
   return ok ? 0 : 1;
 }

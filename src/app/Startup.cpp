@@ -10,20 +10,21 @@
 #include <cstdio>
 #include <memory>
 
+#include "language/DetectLanguage.h"
+#include "language/Language.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "prefs/RegistryValues.h"
 #include "prefs/StoredProperties.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
+#include "ui/Messages.h"
+#include "ui/TranslateForm.h"
 #include "ui/UserDialogs.h"
 
 namespace tarnwick {
 
 namespace {
-
-// The language found on this system; English until the language files arrive.
-constexpr std::uint8_t kDetectedLanguage = 4;
 
 // The splash is read straight from the file, before any window exists: shown unless the key holds
 // anything but "False".
@@ -41,14 +42,24 @@ int RunProgram(const TStartup& startup) {
   context.UserStore = std::make_unique<TUserStore>(startup.SettingsDirectory + "/" + kUserStoreFileName);
   const bool trayAvailable = !startup.Headless && QSystemTrayIcon::isSystemTrayAvailable();
   context.TrayAvailable = trayAvailable;
-  if (!LoadRegistryValues(*context.UserStore, context.Registry, kDetectedLanguage, DateTimeNow())) {
-    context.Dialogs->ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"),
-                                 QStringLiteral("Error on loading register database"));
-  }
+  auto language = std::make_shared<TLanguage>(startup.DataDirectory);
+  context.Language = language;
+  const bool registryLoaded = LoadRegistryValues(*context.UserStore, context.Registry, DetectLanguage(), DateTimeNow());
+  // A stored value that names no language gives the language of the system, which is saved.
+  if (!IsLanguageCode(context.Registry.Language)) context.Registry.Language = DetectLanguage();
+  language->SetCode(context.Registry.Language);
+  language->SelectLanguageDirectory();
+  language->SetLanguageFile(language->LanguageFilePath());
+  TUserDialogs& dialogs = *context.Dialogs;
+  language->SetProblemReporter([&dialogs](const std::string& caption, const std::string& text) {
+    dialogs.ShowMessage(TMessageKind::Error, QString::fromStdString(caption), QString::fromStdString(text));
+  });
+  if (!registryLoaded) TMessages(dialogs, *language).ShowErrorMsg(Translated(*language, "#errLoadRegistry"));
 
   std::unique_ptr<TAboutForm> splash;
   if (!startup.Headless && SplashWanted(startup.SettingsDirectory + "/" + kSettingsFileName)) {
     splash = std::make_unique<TAboutForm>();
+    TranslateForm(*splash, *language);
     splash->setWindowFlag(Qt::SplashScreen);
     splash->show();
     QApplication::processEvents();

@@ -20,7 +20,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   auto* version = new QLabel(QString::fromLatin1(kProductVersion), this);
   version->setObjectName(QStringLiteral("Version"));
   version->setAlignment(Qt::AlignCenter);
-  auto* purpose = new QLabel(QStringLiteral("A personal web filter"), this);
+  auto* purpose = new QLabel(QStringLiteral("#A personal web filter"), this);
   purpose->setAlignment(Qt::AlignCenter);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->setCenterButtons(true);

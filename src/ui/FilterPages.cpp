@@ -32,6 +32,7 @@ QVBoxLayout* ListColumn(QLineEdit* edit, QPushButton* add, QPushButton* del, TCh
 TBlockListPage::TBlockListPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("tab_BlockList"));
   AddBlockText = MakeEdit(QStringLiteral("AddBlockText"), this);
+  AddBlockText->setToolTip(QStringLiteral("#HAddBlockText"));
   but_AddBlock = MakeButton(QStringLiteral("but_AddBlock"), QStringLiteral("#Add"), this);
   but_DelBlock = MakeButton(QStringLiteral("but_DelBlock"), QStringLiteral("#Del"), this);
   BlockList = new TCheckList(QStringLiteral("BlockList"), this);
@@ -46,6 +47,8 @@ TBlockListPage::TBlockListPage(QWidget* parent) : QWidget(parent) {
                                     QStringLiteral("#They are on the same path"),
                                     QStringLiteral("#Don't care - always filter")},
                                    this);
+  FilterType->setToolTip(QStringLiteral("#HFilter Type"));
+  DontFilterWhen->setToolTip(QStringLiteral("#HDon't filter objects when..."));
 
   auto* tags = new QGroupBox(QStringLiteral("#Filter these tags:"), this);
   flt_Images = MakeCheck(QStringLiteral("flt_Images"), QStringLiteral("#Images"), tags);
@@ -77,10 +80,13 @@ TImagesPage::TImagesPage(QWidget* parent) : QWidget(parent) {
   im_Height = MakeEdit(QStringLiteral("im_Height"), this);
   im_Width->setMaximumWidth(70);
   im_Height->setMaximumWidth(70);
+  im_Width->setToolTip(QStringLiteral("#HImage size"));
+  im_Height->setToolTip(QStringLiteral("#HImage size"));
   but_ImAdd = MakeButton(QStringLiteral("but_ImAdd"), QStringLiteral("#Add"), this);
   but_ImDel = MakeButton(QStringLiteral("but_ImDel"), QStringLiteral("#Del"), this);
 
   FilterByDim = MakeCheck(QStringLiteral("FilterByDim"), QStringLiteral("#Filter by image dimensions"), this);
+  FilterByDim->setToolTip(QStringLiteral("#HFilter by image dimensions"));
   auto* optionBox = new QGroupBox(QStringLiteral("#Options"), this);
   ReplaceTrans = MakeCheck(QStringLiteral("ReplaceTrans"), QStringLiteral("#Replace filtered images with a transparent one"),
                            optionBox);
@@ -98,6 +104,7 @@ TImagesPage::TImagesPage(QWidget* parent) : QWidget(parent) {
   Anims->SetItemIndex(0);
   NumAnims = MakeEdit(QStringLiteral("NumAnims"), Anims);
   NumAnims->setMaximumWidth(60);
+  NumAnims->setToolTip(QStringLiteral("#HNumAnims"));
   Anims->AddBuddy(2, NumAnims);
 
   auto* sizeRow = new QHBoxLayout;
@@ -128,7 +135,9 @@ TImagesPage::TImagesPage(QWidget* parent) : QWidget(parent) {
 TRedirectPage::TRedirectPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("tab_Redirect"));
   EnableRedir = MakeCheck(QStringLiteral("EnableRedir"), QStringLiteral("#Enable redirection processing"), this);
+  EnableRedir->setToolTip(QStringLiteral("#HEnable redirection processing"));
   AddRedirText = MakeEdit(QStringLiteral("AddRedirText"), this);
+  AddRedirText->setToolTip(QStringLiteral("#HAddRedirText"));
   but_AddRedir = MakeButton(QStringLiteral("but_AddRedir"), QStringLiteral("#Add"), this);
   but_DelRedir = MakeButton(QStringLiteral("but_DelRedir"), QStringLiteral("#Del"), this);
   RedirList = new TCheckList(QStringLiteral("RedirList"), this);
@@ -141,6 +150,7 @@ TRedirectPage::TRedirectPage(QWidget* parent) : QWidget(parent) {
   rdt_Pass->setChecked(true);
   RedirToText = MakeEdit(QStringLiteral("RedirToText"), method);
   RedirToText->setText(QString::fromLatin1(kHomePageAddress));
+  RedirToText->setToolTip(QStringLiteral("#HRedirToText"));
   Username = MakeEdit(QStringLiteral("Username"), method);
   Password = MakeEdit(QStringLiteral("Password"), method);
   auto* grid = new QGridLayout(method);

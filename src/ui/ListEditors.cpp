@@ -10,9 +10,10 @@
 #include "prefs/ListStates.h"
 #include "prefs/StoredProperties.h"
 #include "ui/CheckList.h"
+#include "ui/Messages.h"
 #include "ui/Pages.h"
 #include "ui/StringHolder.h"
-#include "ui/UserDialogs.h"
+#include "ui/TranslateForm.h"
 
 namespace tarnwick {
 
@@ -59,8 +60,8 @@ int AclMethod(const TAclPage& page) {
 }  // namespace
 
 TListEditors::TListEditors(TAclPage& acl, TBlockListPage& block, TImagesPage& images, TRedirectPage& redirect,
-                           TListHolders holders, TUserDialogs& dialogs, QObject* parent)
-    : QObject(parent), Acl(acl), Block(block), Images(images), Redirect(redirect), Holders(holders), Dialogs(dialogs) {
+                           TListHolders holders, TMessages& messages, const TLanguage& language, QObject* parent)
+    : QObject(parent), Acl(acl), Block(block), Images(images), Redirect(redirect), Holders(holders), Messages(messages), Language(language) {
   Connect();
 }
 
@@ -109,7 +110,7 @@ void TListEditors::Connect() {
 }
 
 void TListEditors::Warn(const char* captionKey, const char* textKey) {
-  Dialogs.ShowMessage(TMessageKind::Warning, QString::fromLatin1(captionKey), QString::fromLatin1(textKey));
+  Messages.ShowWarningMsg(Translated(Language, captionKey), Translated(Language, textKey));
 }
 
 int TListEditors::AddEntry(TCheckList& list, const QString& text) {

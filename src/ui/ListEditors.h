@@ -18,9 +18,10 @@ class TAclPage;
 class TBlockListPage;
 class TCheckList;
 class TImagesPage;
+class TLanguage;
+class TMessages;
 class TRedirectPage;
 class TStringHolder;
-class TUserDialogs;
 
 struct TListHolders {
   TStringHolder* BlockListStates;
@@ -34,7 +35,7 @@ class TListEditors : public QObject {
 
  public:
   TListEditors(TAclPage& acl, TBlockListPage& block, TImagesPage& images, TRedirectPage& redirect,
-               TListHolders holders, TUserDialogs& dialogs, QObject* parent);
+               TListHolders holders, TMessages& messages, const TLanguage& language, QObject* parent);
 
   void AddBlock();
   void DelBlock();
@@ -69,7 +70,8 @@ class TListEditors : public QObject {
   TImagesPage& Images;
   TRedirectPage& Redirect;
   TListHolders Holders;
-  TUserDialogs& Dialogs;
+  TMessages& Messages;
+  const TLanguage& Language;
   // Set while the editors themselves move a list's selection, so that it does not count as the
   // user selecting an entry.
   bool Moving = false;

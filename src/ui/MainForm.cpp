@@ -17,12 +17,17 @@
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "prefs/Prefs.h"
+#include "language/DetectLanguage.h"
+#include "language/Language.h"
 #include "ui/AboutForm.h"
 #include "ui/CheckList.h"
+#include "ui/Flags.h"
 #include "ui/ListEditors.h"
+#include "ui/Messages.h"
 #include "ui/Pages.h"
 #include "ui/StatsForm.h"
 #include "ui/StringHolder.h"
+#include "ui/TranslateForm.h"
 #include "ui/UserDialogs.h"
 #include "ui/Widgets.h"
 
@@ -32,6 +37,8 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                               Qt::WindowStaysOnTopHint),
       Context(std::move(context)) {
+  if (!Context.Language) Context.Language = std::make_shared<TLanguage>(std::string());
+  MessageBoxes = std::make_unique<TMessages>(*Context.Dialogs, *Context.Language);
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Tarnwick   V1.4"));
   BlockListStates = new TStringHolder(QStringLiteral("BlockListStates"), this);
@@ -44,7 +51,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   CreateTrayMenu();
   ListEditors = std::make_unique<TListEditors>(*AclPage, *BlockListPage, *ImagesPage, *RedirectPage,
                                                TListHolders{BlockListStates, SizeListStates, RedirListStates, ACLListStates},
-                                               *Context.Dialogs, nullptr);
+                                               *MessageBoxes, *Context.Language, nullptr);
   MainTimer = Named(new QTimer(this), QStringLiteral("MainTimer"));
   MainTimer->setInterval(500);
   ConnectCommands();
@@ -88,6 +95,8 @@ void TMainForm::CreatePages() {
 
   but_Ok = MakeButton(QStringLiteral("but_Ok"), QStringLiteral("#Apply"), central);
   but_Cancel = MakeButton(QStringLiteral("but_Cancel"), QStringLiteral("#Cancel"), central);
+  but_Ok->setToolTip(QStringLiteral("#HApply"));
+  but_Cancel->setToolTip(QStringLiteral("#HCancel"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(but_Ok);
@@ -137,6 +146,7 @@ void TMainForm::CreateMenus() {
   QMenu* security = options->addMenu(QStringLiteral("#Security settings"));
   security->setObjectName(QStringLiteral("m_SecuritySettings"));
   m_HidePasswordText = MakeAction(security, QStringLiteral("m_HidePasswordText"), QStringLiteral("#Hide password text"), true);
+  CreateLanguageMenu(options);
 
   QMenu* plugins = menuBar()->addMenu(QStringLiteral("#Plugins"));
   plugins->setObjectName(QStringLiteral("m_Plugins"));
@@ -151,6 +161,32 @@ void TMainForm::CreateMenus() {
   help->setObjectName(QStringLiteral("m_Help"));
   m_Help_About = MakeAction(help, QStringLiteral("m_Help_About"), QStringLiteral("#About Tarnwick"), false);
 }
+
+void TMainForm::CreateLanguageMenu(QMenu* options) {
+  m_Language = options->addMenu(QStringLiteral("#Language"));
+  m_Language->setObjectName(QStringLiteral("m_Language"));
+  m_AutomaticLanguage = MakeAction(m_Language, QStringLiteral("m_AutomaticLanguage"), QStringLiteral("#Automatic Language"), false);
+  m_AutomaticLanguage->setIcon(AutomaticLanguageIcon());
+  m_Language->addSeparator();
+  const struct {
+    QAction** Item;
+    const char* Name;
+    const char* Caption;
+    std::uint8_t Code;
+  } languages[] = {
+      {&m_English, "m_English", "#English", kLanguageEnglish},   {&m_Deutsch, "m_Deutsch", "#Deutsch", kLanguageGerman},
+      {&m_Francais, "m_Francais", "#Francais", kLanguageFrench}, {&m_Espanol, "m_Espanol", "#Espanol", kLanguageSpanish},
+      {&m_Italiano, "m_Italiano", "#Italiano", kLanguageItalian},
+  };
+  for (const auto& language : languages) {
+    *language.Item = MakeAction(m_Language, QString::fromLatin1(language.Name), QString::fromLatin1(language.Caption), false);
+    (*language.Item)->setIcon(LanguageFlag(language.Code));
+    connect(*language.Item, &QAction::triggered, this, [this, code = language.Code] { SwitchLanguage(code); });
+  }
+  connect(m_AutomaticLanguage, &QAction::triggered, this, [this] { SwitchLanguage(DetectLanguage()); });
+}
+
+void TMainForm::UpdateLanguageMenu() { m_Language->setIcon(LanguageFlag(Language().Code())); }
 
 void TMainForm::CreateTrayMenu() {
   TrayMenu = Named(new QMenu(this), QStringLiteral("TrayMenu"));
@@ -207,6 +243,7 @@ void TMainForm::ConnectCommands() {
 
 void TMainForm::ShowAbout() {
   TAboutForm about(this);
+  TranslateForm(about, Language());
   about.exec();
 }
 

@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,7 +35,9 @@ class TCorvanePrefs;
 class TFilterProxy;
 class TImagesPage;
 class TIniFile;
+class TLanguage;
 class TListEditors;
+class TMessages;
 class TMiscPage;
 class TProxyPage;
 class TRedirectPage;
@@ -47,6 +50,9 @@ class TUserStore;
 struct TMainFormContext {
   std::string SettingsDirectory;
   std::unique_ptr<TUserDialogs> Dialogs;  // never null
+  // The language of every window and message; null: a language without a file, whose lookups
+  // answer with the keys.
+  std::shared_ptr<TLanguage> Language;
   // The per-user store and the values loaded from it at program start; null store: nothing saved.
   std::unique_ptr<TUserStore> UserStore;
   TRegistryValues Registry;
@@ -97,6 +103,12 @@ class TMainForm : public QMainWindow {
   void PluginClick(QAction* item);
   void UpdatePluginPages();
   void ShowAbout();
+  // The change of language at run time: the main and statistics windows get their keys back from
+  // the old file and are translated from the new one; the choice is saved. Choosing code 0 or the
+  // language in use does nothing.
+  void SwitchLanguage(std::uint8_t code);
+  // The language menu's flag follows the current language.
+  void UpdateLanguageMenu();
 
   // The security password check: true when the command may go on. Passes until a password
   // can be set; the password window replaces it.
@@ -107,6 +119,8 @@ class TMainForm : public QMainWindow {
   TStatsForm* StatsForm() const { return Stats.get(); }
   TAccessLog& Log() const { return *AccessLog; }
   TUserDialogs& Dialogs() const { return *Context.Dialogs; }
+  TMessages& Messages() const { return *MessageBoxes; }
+  TLanguage& Language() const { return *Context.Language; }
   TListEditors& Editors() const { return *ListEditors; }
   const TRegistryValues& Registry() const { return Context.Registry; }
   std::string SettingsFilePath() const;
@@ -143,6 +157,14 @@ class TMainForm : public QMainWindow {
   QAction* m_Options_Hidesplashscreen;
   QAction* m_DisableWarningonExit;
   QAction* m_HidePasswordText;
+  // Language menu (Options).
+  QMenu* m_Language;
+  QAction* m_AutomaticLanguage;
+  QAction* m_English;
+  QAction* m_Deutsch;
+  QAction* m_Francais;
+  QAction* m_Espanol;
+  QAction* m_Italiano;
   // Plugins menu.
   QAction* m_ProxyEngine;
   QAction* m_AccessControl;
@@ -169,6 +191,7 @@ class TMainForm : public QMainWindow {
   void CreatePages();
   void CreateMenus();
   void CreateTrayMenu();
+  void CreateLanguageMenu(QMenu* options);
   void ConnectCommands();
   QAction* MakeAction(QMenu* menu, const QString& name, const QString& caption, bool checkable);
   // Runs `command` on a user's choice of `action`, with the tick as it was before the choice:
@@ -189,6 +212,7 @@ class TMainForm : public QMainWindow {
   void ApplyHidePasswordText();
 
   TMainFormContext Context;
+  std::unique_ptr<TMessages> MessageBoxes;
   // Not a child object: as a member it goes before the pages whose signals it serves.
   std::unique_ptr<TListEditors> ListEditors;
   std::unique_ptr<TIniFile> SettingsFile;

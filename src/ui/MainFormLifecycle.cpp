@@ -1,6 +1,7 @@
 // Start-up, the main timer, opening and closing the settings window, and the exit.
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -14,6 +15,7 @@
 #include "engine/FilterProxy.h"
 #include "engine/UiHandOver.h"
 #include "filters/Filters.h"
+#include "language/Language.h"
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
@@ -22,17 +24,21 @@
 #include "prefs/StoredProperties.h"
 #include "ui/FormStorage.h"
 #include "ui/MainForm.h"
+#include "ui/Messages.h"
 #include "ui/Pages.h"
 #include "ui/StatsForm.h"
 #include "ui/StringHolder.h"
-#include "ui/UserDialogs.h"
+#include "ui/TranslateForm.h"
 
 namespace tarnwick {
 
 void TMainForm::FormCreate() {
+  // Translated before anything can show it: a port in use brings the window up from here.
+  TranslateForm(*this, Language());
   Exiting = false;
   ShutdownUnderWay = false;
   Stats = std::make_unique<TStatsForm>();
+  TranslateForm(*Stats, Language());
   RestorePlacement(*Stats, *SettingsFile, kStatsSection);
   connect(Stats.get(), &TStatsForm::Closed, this, [this] {
     m_File_Statistics->setChecked(false);
@@ -57,7 +63,30 @@ void TMainForm::FormCreate() {
   ProxyPage->UpdateProxyEdits();
   StartServer();
   PrefsObject->RestartNeeded = false;
+  UpdateLanguageMenu();
   MainTimer->start();
+}
+
+void TMainForm::SwitchLanguage(std::uint8_t code) {
+  TLanguage& language = Language();
+  const std::uint8_t old = language.Code();
+  if (code == kLanguageUnset || code == old || !IsLanguageCode(code)) return;
+  language.SetCode(code);
+  Context.Registry.Language = code;
+  UpdateLanguageMenu();
+  const bool wasVisible = isVisible();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  hide();
+  const std::string oldFile = language.LanguageFilePath();
+  RestoreFormKeys(*this, oldFile, language);
+  if (Stats) RestoreFormKeys(*Stats, oldFile, language);
+  language.SelectLanguageDirectory();
+  QApplication::restoreOverrideCursor();
+  TranslateForm(*this, language);
+  if (Stats) TranslateForm(*Stats, language);
+  // The window comes back as the user left it: a switch from the tray menu leaves it hidden.
+  if (wasVisible) show();
+  SaveRegistryValues();
 }
 
 void TMainForm::StartServer() {
@@ -98,7 +127,7 @@ void TMainForm::RestartServer() {
 }
 
 void TMainForm::ShowBindError() {
-  Dialogs().ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"), QStringLiteral("##errBind"));
+  Messages().ShowErrorMsg(TranslatedBlock(Language(), "##errBind"));
   if (PasswordCheck()) ShowOnProxyPage();
 }
 
@@ -120,8 +149,7 @@ bool TMainForm::ClearLog() {
   PublishLogEnabled(false);
   AccessLog->Close();
   if (!AccessLog->Clear()) {
-    Dialogs().ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"),
-                          QStringLiteral("Cannot create the access log %1").arg(QString::fromStdString(AccessLog->Path())));
+    Messages().ShowErrorMsg(Translated(Language(), "#errLogCreate").arg(QString::fromStdString(AccessLog->Path())));
     m_Log_Enabled->setChecked(false);
     return false;
   }
@@ -181,7 +209,7 @@ void TMainForm::ExitCommand() {
     return;
   }
   if (!m_DisableWarningonExit->isChecked() && !ShutdownUnderWay &&
-      !Dialogs().AskYesNo(QStringLiteral("Tarnwick"), QStringLiteral("##ShutdownMsg"))) {
+      !Messages().AskYesNo(QStringLiteral("Tarnwick"), TranslatedBlock(Language(), "##ShutdownMsg"))) {
     Exiting = false;
     return;
   }
@@ -220,7 +248,7 @@ void TMainForm::FormClose() {
 void TMainForm::SaveRegistryValues() {
   if (!Context.UserStore) return;
   if (!tarnwick::SaveRegistryValues(*Context.UserStore, Context.Registry)) {
-    Dialogs().ShowMessage(TMessageKind::Error, QStringLiteral("#ErrorMsg"), QStringLiteral("Error on saving register database"));
+    Messages().ShowErrorMsg(Translated(Language(), "#errSaveRegistry"));
   }
 }
 

@@ -48,7 +48,9 @@ TProxyPage::TProxyPage(QWidget* parent) : QWidget(parent) {
   auto* local = new QGroupBox(QStringLiteral("#Local Filtering Proxy"), this);
   Port = MakeEdit(QStringLiteral("Port"), local);
   Port->setMaximumWidth(100);
+  Port->setToolTip(QStringLiteral("#HListening port"));
   AllowOthers = MakeCheck(QStringLiteral("AllowOthers"), QStringLiteral("#Allow external access"), local);
+  AllowOthers->setToolTip(QStringLiteral("#HAllow external access"));
   auto* localGrid = new QGridLayout(local);
   localGrid->addWidget(MakeLabel(QStringLiteral("#Listening port:"), Port, local), 0, 0);
   localGrid->addWidget(Port, 0, 1);
@@ -59,7 +61,10 @@ TProxyPage::TProxyPage(QWidget* parent) : QWidget(parent) {
   ProxyName = MakeEdit(QStringLiteral("ProxyName"), upstream);
   ProxyPort = MakeEdit(QStringLiteral("ProxyPort"), upstream);
   ProxyPort->setMaximumWidth(100);
+  ProxyName->setToolTip(QStringLiteral("#HProxy Server Name"));
+  ProxyPort->setToolTip(QStringLiteral("#HProxy Port"));
   UseProxy = MakeCheck(QStringLiteral("UseProxy"), QStringLiteral("#Use upstream proxy"), upstream);
+  UseProxy->setToolTip(QStringLiteral("#HUse upstream proxy"));
   auto* upstreamGrid = new QGridLayout(upstream);
   upstreamGrid->addWidget(MakeLabel(QStringLiteral("#Proxy Server Name"), ProxyName, upstream), 0, 0);
   upstreamGrid->addWidget(ProxyName, 0, 1, 1, 2);
@@ -70,6 +75,7 @@ TProxyPage::TProxyPage(QWidget* parent) : QWidget(parent) {
 
   LogoImage = Named(new QLabel(this), QStringLiteral("LogoImage"));
   LogoImage->setPixmap(LogoPixmap());
+  LogoImage->setToolTip(QStringLiteral("#HLogo"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(local);
@@ -89,6 +95,7 @@ void TProxyPage::UpdateProxyEdits() {
 TAclPage::TAclPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("tab_ACL"));
   AddACLText = MakeEdit(QStringLiteral("AddACLText"), this);
+  AddACLText->setToolTip(QStringLiteral("#HAddACLText"));
   but_AddACL = MakeButton(QStringLiteral("but_AddACL"), QStringLiteral("#Add"), this);
   but_DelACL = MakeButton(QStringLiteral("but_DelACL"), QStringLiteral("#Del"), this);
   ACLList = new TCheckList(QStringLiteral("ACLList"), this);
@@ -113,6 +120,7 @@ TAclPage::TAclPage(QWidget* parent) : QWidget(parent) {
   PassExpire = Named(new QSpinBox(expiry), QStringLiteral("PassExpire"));
   // Minutes; the upper end is what still fits in the milliseconds the engine counts.
   PassExpire->setRange(0, 35791);
+  PassExpire->setToolTip(QStringLiteral("#HPassword expiry timeout"));
   auto* expiryRow = new QGridLayout(expiry);
   expiryRow->addWidget(MakeLabel(QStringLiteral("#Password expiry timeout"), PassExpire, expiry), 0, 0, 1, 3);
   expiryRow->addWidget(PassExpire, 1, 0);
@@ -143,11 +151,13 @@ TMiscPage::TMiscPage(QWidget* parent) : QWidget(parent) {
                              QStringLiteral("#Remove 'Referer' if the domain or path is different")},
                             this);
   Referer->SetItemIndex(0);
+  Referer->setToolTip(QStringLiteral("#HReferer"));
   Popups = new TRadioGroup(QStringLiteral("Popups"), QStringLiteral("#Popup Windows"),
                            {QStringLiteral("#Do not filter popup windows"),
                             QStringLiteral("#Filter automatic opened popup windows")},
                            this);
   Popups->SetItemIndex(0);
+  Popups->setToolTip(QStringLiteral("#HPopup Windows"));
   auto* column = new QVBoxLayout(this);
   column->addWidget(Referer);
   column->addWidget(Popups);

@@ -30,15 +30,22 @@ class TWindowDialogs : public TUserDialogs {
   QPointer<QWidget> Parent;
 };
 
+// A message of several lines (a language file's block ends each with CR LF) as plain lines.
+QByteArray ConsoleText(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  while (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+  return text.toLocal8Bit();
+}
+
 class TConsoleDialogs : public TUserDialogs {
  public:
   void ShowMessage(TMessageKind, const QString& caption, const QString& text) override {
-    std::fprintf(stderr, "tarnwick: %s: %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    std::fprintf(stderr, "tarnwick: %s: %s\n", ConsoleText(caption).constData(), ConsoleText(text).constData());
   }
 
   bool AskYesNo(const QString& caption, const QString& text) override {
-    std::fprintf(stderr, "tarnwick: %s: %s (answered No)\n", caption.toLocal8Bit().constData(),
-                 text.toLocal8Bit().constData());
+    std::fprintf(stderr, "tarnwick: %s: %s (answered No)\n", ConsoleText(caption).constData(),
+                 ConsoleText(text).constData());
     return false;
   }
 };

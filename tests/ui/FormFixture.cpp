@@ -12,7 +12,8 @@
 
 namespace tarnwick::test {
 
-TFormFixture::TFormFixture(const char* ini, bool create) {
+TFormFixture::TFormFixture(const char* ini, bool create, std::shared_ptr<TLanguage> language)
+    : Language(std::move(language)) {
   if (ini) WriteIni(ini);
   Make(create);
 }
@@ -26,6 +27,7 @@ void TFormFixture::Make(bool create) {
   Recorder = recorder.get();
   context.Dialogs = std::move(recorder);
   context.TrayAvailable = true;
+  context.Language = Language;
   Window = std::make_unique<TMainForm>(std::move(context));
   if (create) Window->FormCreate();
 }

@@ -39,7 +39,8 @@ class TFormFixture {
  public:
   // Writes `ini` as TARNWICK.INI (none when `ini` is null) and makes the window; FormCreate runs
   // when `create` is true.
-  explicit TFormFixture(const char* ini = kTestPort, bool create = true);
+  // `language` (null: one without a file, whose lookups give the keys) serves every window made here.
+  explicit TFormFixture(const char* ini = kTestPort, bool create = true, std::shared_ptr<TLanguage> language = nullptr);
   ~TFormFixture();
 
   // A second window on the same settings directory, after this one has gone.
@@ -63,6 +64,7 @@ class TFormFixture {
   void Make(bool create);
 
   QTemporaryDir Home;
+  std::shared_ptr<TLanguage> Language;
   TRecordingDialogs* Recorder = nullptr;
   std::unique_ptr<TMainForm> Window;
 };

@@ -14,6 +14,7 @@ std::unique_ptr<QObject> MakeCancelAndPluginsTest();
 std::unique_ptr<QObject> MakeStorageTest();
 std::unique_ptr<QObject> MakeStatisticsWindowTest();
 std::unique_ptr<QObject> MakeStartExitTest();
+std::unique_ptr<QObject> MakeTranslationTest();
 
 inline std::vector<std::unique_ptr<QObject>> AllTestClasses() {
   std::vector<std::unique_ptr<QObject>> tests;
@@ -23,6 +24,7 @@ inline std::vector<std::unique_ptr<QObject>> AllTestClasses() {
   tests.push_back(MakeStorageTest());
   tests.push_back(MakeStatisticsWindowTest());
   tests.push_back(MakeStartExitTest());
+  tests.push_back(MakeTranslationTest());
   return tests;
 }
 
