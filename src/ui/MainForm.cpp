@@ -80,6 +80,9 @@ TMainForm::~TMainForm() {
 void TMainForm::CreatePages() {
   auto* central = new QWidget(this);
   MainPages = Named(new QTabWidget(central), QStringLiteral("MainPages"));
+  // Every page's name stays readable in every language: the window grows with its tabs.
+  MainPages->setUsesScrollButtons(false);
+  MainPages->setElideMode(Qt::ElideNone);
   ProxyPage = new TProxyPage(MainPages);
   AclPage = new TAclPage(MainPages);
   BlockListPage = new TBlockListPage(MainPages);
