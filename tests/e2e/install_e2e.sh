@@ -36,6 +36,9 @@ for file in bin/tarnwick share/applications/tarnwick.desktop share/man/man1/tarn
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 [ -d "$prefix/share/tarnwick" ] || fail "no data folder share/tarnwick"
+for lang in ENG DEU ITA ESP FRA; do
+  [ -f "$prefix/share/tarnwick/LANGUAGE/$lang/LANGUAGE.TXT" ] || fail "the $lang language file is not installed"
+done
 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/tarnwick.desktop" || fail "desktop-file-validate refused the entry"
@@ -81,4 +84,5 @@ tarnwick_pid=
 grep -qi '^\[CorvaneStats\]\|StatStrings' "$config/TARNWICK.INI" || fail "no statistics saved in $config"
 [ -e "$prefix/bin/TARNWICK.INI" ] && fail "settings were written beside the installed program"
 [ -e "$config/tarnwick.lock" ] || fail "the lock file is not in the config folder"
+grep -q 'not found !!!' "$work/tarnwick.out" && fail "the installed program did not find its language files"
 echo "install_e2e: all checks passed"

@@ -84,24 +84,25 @@ std::set<QString> ShownKeys(QWidget& window) {
   return keys;
 }
 
-// Every "#..." string literal in the program's sources, outside comments; colours excluded.
+// Every "#..." string literal, outside comments, in the parts of the program that show texts: the
+// windows, the desktop integration and the program's start (the Qt-free core shows none).
 std::set<QString> SourceKeys() {
   std::set<QString> keys;
   const QRegularExpression literal(QStringLiteral("\"(#[^\"\\\\]+)\""));
   const QRegularExpression colour(QStringLiteral("^#[0-9A-Fa-f]{3,8}$"));
-  QDirIterator files(QStringLiteral(TARNWICK_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
-                     QDir::Files, QDirIterator::Subdirectories);
-  while (files.hasNext()) {
-    QFile file(files.next());
-    // The lookups themselves name the file format's markers, not messages.
-    if (file.fileName().contains(QStringLiteral("/src/language/"))) continue;
-    if (!file.open(QIODevice::ReadOnly)) continue;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-      if (line.trimmed().startsWith(QStringLiteral("//"))) continue;
-      auto matches = literal.globalMatch(line);
-      while (matches.hasNext()) {
-        const QString key = matches.next().captured(1);
-        if (!colour.match(key).hasMatch()) keys.insert(key);
+  for (const char* part : {"ui", "desktop", "app"}) {
+    QDirIterator files(QStringLiteral(TARNWICK_SOURCE_DIR "/src/") + QLatin1String(part),
+                       {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+      QFile file(files.next());
+      if (!file.open(QIODevice::ReadOnly)) continue;
+      for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QStringLiteral("//"))) continue;
+        auto matches = literal.globalMatch(line);
+        while (matches.hasNext()) {
+          const QString key = matches.next().captured(1);
+          if (!colour.match(key).hasMatch()) keys.insert(key);
+        }
       }
     }
   }
