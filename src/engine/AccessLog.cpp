@@ -1,6 +1,7 @@
 #include "engine/AccessLog.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,17 +44,36 @@ std::string FormatLogLine(const TLogRecord& record, const std::tm& localTime, st
   return line;
 }
 
+namespace {
+
+// The log has one writer: the file is locked for as long as this program holds it open, and a
+// file that another process has locked is left alone. Readers are not hindered.
+TFileDescriptor OpenLocked(const std::string& path, int flags) {
+  TFileDescriptor file(::open(path.c_str(), flags | O_CREAT | O_CLOEXEC, 0644));
+  if (!file.Valid()) return file;
+  int locked;
+  do {
+    locked = ::flock(file.Get(), LOCK_EX | LOCK_NB);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) file.Reset();
+  return file;
+}
+
+}  // namespace
+
 bool TAccessLog::Open() {
   if (IsOpen()) return true;
-  File.Reset(::open(FilePath.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  File = OpenLocked(FilePath, O_RDWR | O_APPEND);
   return IsOpen();
 }
 
 bool TAccessLog::Clear() {
   const bool wasOpen = IsOpen();
   Close();
-  TFileDescriptor emptied(::open(FilePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (!emptied.Valid()) return false;
+  // Emptied only under the lock, so that another writer's file is never cut short.
+  TFileDescriptor emptied = OpenLocked(FilePath, O_WRONLY);
+  if (!emptied.Valid() || ::ftruncate(emptied.Get(), 0) != 0) return false;
+  emptied.Reset();
   return wasOpen ? Open() : true;
 }
 

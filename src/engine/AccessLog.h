@@ -31,11 +31,14 @@ class TAccessLog {
  public:
   explicit TAccessLog(std::string path) : FilePath(std::move(path)) {}
 
-  // Opens the file for appending, creating it when missing; false when it cannot be opened.
+  // Opens the file for appending, creating it when missing, and locks it (an advisory lock that
+  // other writers respect) while it is open; false when it cannot be opened or another process
+  // holds the lock.
   bool Open();
   void Close() { File.Reset(); }
   bool IsOpen() const { return File.Valid(); }
-  // Empties the file, reopening it when it was open.
+  // Empties the file, reopening it when it was open; false when it cannot be created or is locked
+  // by another process (it is then left as it is).
   bool Clear();
   // Appends a line when the file is open; a failing write is not reported.
   void Append(std::string_view line);
