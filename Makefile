@@ -57,7 +57,8 @@ fuzz:
 	$(MAKE) -C fuzz run
 
 # Every window of the program in each of the five languages as PNG files in
-# $(BUILD)/screenshots/ENG, DEU, ITA, ESP and FRA, drawn on Qt's offscreen platform.
+# $(BUILD)/screenshots/ENG, DEU, ITA, ESP and FRA, with the tray icon in its three modes and its
+# menu, drawn on Qt's offscreen platform.
 .PHONY: screenshots
 screenshots: deps build
 	$(BUILD)/tarnwick_screenshots $(BUILD) $(BUILD)/screenshots

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-svg-dev fonts-dejavu-core
+  qt6-base-dev qt6-svg-dev libx11-dev libsodium-dev fonts-dejavu-core
+  xvfb trayer openbox xdotool x11-utils imagemagick
   curl apache2-utils goaccess python3
   clang libclang-rt-14-dev
 )

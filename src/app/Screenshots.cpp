@@ -1,11 +1,13 @@
 // tarnwick_screenshots DIR: renders every window in each of the five languages to PNG files in
 // DIR/ENG, DIR/DEU, ... on Qt's offscreen platform, with sample settings and figures, so that their
-// layout can be looked at without a display: each page of the settings window, its language menu,
-// and every window of the program's window list.
+// layout can be looked at without a display: each page of the settings window, its language menu
+// and tray menu, and every window of the program's window list; and, once, the tray icon in its
+// three modes at the sizes panels use.
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -18,6 +20,7 @@
 #include "prefs/RegistryValues.h"
 #include "prefs/StoredProperties.h"
 #include "ui/MainForm.h"
+#include "ui/ModePictures.h"
 #include "ui/TranslateForm.h"
 #include "ui/UserDialogs.h"
 #include "ui/WindowCatalog.h"
@@ -44,6 +47,32 @@ bool Save(QWidget& window, const QString& path) {
   return saved;
 }
 
+// The three mode pictures at 16, 22, 32 and 64 pixels on a dark panel strip.
+bool SaveTrayModes(const QString& directory) {
+  const struct {
+    TTrayMode Mode;
+    const char* Name;
+  } modes[] = {{TTrayMode::Normal, "normal"}, {TTrayMode::Offline, "offline"}, {TTrayMode::PassThru, "passthru"}};
+  QDir().mkpath(directory);
+  bool ok = true;
+  for (const auto& entry : modes) {
+    QPixmap strip(16 + 22 + 32 + 64 + 5 * 8, 80);
+    strip.fill(QColor(0x2e, 0x34, 0x36));
+    QPainter painter(&strip);
+    int x = 8;
+    for (const int size : {16, 22, 32, 64}) {
+      painter.drawPixmap(x, (80 - size) / 2, ModeIcon(entry.Mode).pixmap(size, size));
+      x += size + 8;
+    }
+    painter.end();
+    const QString path = QStringLiteral("%1/tray-%2.png").arg(directory, QString::fromLatin1(entry.Name));
+    const bool saved = strip.save(path, "PNG");
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    ok &= saved;
+  }
+  return ok;
+}
+
 bool DrawLanguage(std::uint8_t code, const QString& resources, const QString& directory) {
   QDir().mkpath(directory);
   QTemporaryDir home;
@@ -67,6 +96,9 @@ bool DrawLanguage(std::uint8_t code, const QString& resources, const QString& di
   }
   ok &= Save(*form.m_Language, directory + QStringLiteral("/menu-language.png"));
   form.m_Language->hide();
+  form.tm_Passthru->setChecked(true);
+  ok &= Save(*form.TrayMenu, directory + QStringLiteral("/tray-menu.png"));
+  form.TrayMenu->hide();
   form.hide();
   for (const auto& entry : ProgramWindows()) {
     auto window = entry.Make(form);
@@ -87,7 +119,7 @@ int main(int argc, char* argv[]) {
   }
   const QString resources = QString::fromLocal8Bit(argv[1]);
   const QString output = QString::fromLocal8Bit(argv[2]);
-  bool ok = true;
+  bool ok = SaveTrayModes(output);
   for (std::uint8_t code : {kLanguageEnglish, kLanguageGerman, kLanguageItalian, kLanguageSpanish, kLanguageFrench}) {
     ok &= DrawLanguage(code, resources, output + QLatin1Char('/') + QString::fromStdString(LanguageDirectoryName(code)));
   }

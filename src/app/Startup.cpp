@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "language/DetectLanguage.h"
@@ -33,6 +35,36 @@ bool SplashWanted(const std::string& settingsFile) {
   return !value || *value == "False";
 }
 
+// The window whose work is saved if the process ends without an exit. Qt ends the process with
+// exit() when the connection to the X server breaks (the server was killed, the session ended
+// without asking); only a handler registered with atexit still runs then. Process-wide by nature,
+// like the handler that reads it, and set only while the window lives.
+TMainForm* UnplannedEndWindow = nullptr;
+
+void SaveOnUnplannedEnd() {
+  if (!UnplannedEndWindow) return;
+  try {
+    UnplannedEndWindow->SaveOnUnplannedEnd();
+  } catch (...) {
+    // The process is ending; an exception here would only turn the exit into an abort.
+  }
+}
+
+// Arms the handler for the lifetime of one window. Exit handlers run in the reverse order of their
+// registration, function-local statics included: the guard is made after start-up, so that the
+// statics the saving uses (the key tables of the settings and statistics, first used while the
+// settings were read) are still alive when the handler runs.
+class TUnplannedEndGuard {
+ public:
+  explicit TUnplannedEndGuard(TMainForm& form) {
+    static const bool registered = std::atexit(&tarnwick::SaveOnUnplannedEnd) == 0;
+    if (registered) UnplannedEndWindow = &form;
+  }
+  ~TUnplannedEndGuard() { UnplannedEndWindow = nullptr; }
+  TUnplannedEndGuard(const TUnplannedEndGuard&) = delete;
+  TUnplannedEndGuard& operator=(const TUnplannedEndGuard&) = delete;
+};
+
 }  // namespace
 
 int RunProgram(const TStartup& startup) {
@@ -55,6 +87,8 @@ int RunProgram(const TStartup& startup) {
     dialogs.ShowMessage(TMessageKind::Error, QString::fromStdString(caption), QString::fromStdString(text));
   });
   if (!registryLoaded) TMessages(dialogs, *language).ShowErrorMsg(Translated(*language, "#errLoadRegistry"));
+  context.Headless = startup.Headless;
+  context.ResourceDirectory = startup.DataDirectory;
 
   std::unique_ptr<TAboutForm> splash;
   if (!startup.Headless && SplashWanted(startup.SettingsDirectory + "/" + kSettingsFileName)) {
@@ -85,10 +119,19 @@ int RunProgram(const TStartup& startup) {
       }
     });
   }
+  // The desktop session's end saves everything without a question, as SIGTERM does.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.EndSession(); });
   form.FormCreate();
+  TUnplannedEndGuard unplannedEnd(form);
   if (splash) QTimer::singleShot(1500, splash.get(), &QWidget::close);
-  // Without a notification area nothing else could ever open the window.
-  if (!trayAvailable && !startup.Headless && !form.isVisible()) form.OpenSettings();
+  // Where nothing else could ever open the window, it opens now.
+  if (!startup.Headless && !form.CanBeBroughtBack() && !form.isVisible()) form.OpenSettings();
+  if (!startup.Headless && form.Registry().ShowTips && form.HasTips()) {
+    if (splash) splash->close();
+    form.ShowTips();
+  }
+  // A session that ended while the tips were shown has already saved everything.
+  if (form.Finished()) return 0;
   return QApplication::exec();
 }
 

@@ -7,6 +7,9 @@
 namespace tarnwick {
 
 inline constexpr char kProductVersion[] = "V1.4";
+// The product's web pages: the test page shows whether advertisements are being filtered.
+inline constexpr char kTestPageAddress[] = "https://tarnwick.example.org/testpage.html";
+inline constexpr char kFeedbackAddress[] = "https://tarnwick.example.org/feedback.html";
 
 class TAboutForm : public QDialog {
   Q_OBJECT

@@ -19,15 +19,19 @@
 #include "prefs/Prefs.h"
 #include "language/DetectLanguage.h"
 #include "language/Language.h"
+#include "language/LanguageFile.h"
 #include "ui/AboutForm.h"
 #include "ui/CheckList.h"
 #include "ui/Flags.h"
+#include "ui/DocumentOpener.h"
+#include "ui/HotKey.h"
 #include "ui/ListEditors.h"
 #include "ui/Messages.h"
 #include "ui/Pages.h"
 #include "ui/StatsForm.h"
 #include "ui/StringHolder.h"
 #include "ui/TranslateForm.h"
+#include "ui/TrayIcon.h"
 #include "ui/UserDialogs.h"
 #include "ui/Widgets.h"
 
@@ -49,6 +53,20 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   CreatePages();
   CreateMenus();
   CreateTrayMenu();
+  CreateTray();
+  if (!Context.Launcher) Context.Launcher = MakeDesktopLauncher();
+  if (!Context.LookupBlock) {
+    // The tips come from the current language file, read at each lookup as every text is.
+    Context.LookupBlock = [language = Context.Language](const QString& key) -> std::optional<QString> {
+      const auto lines = LoadLanguageLines(language->CurrentLanguageFile());
+      if (!lines) return std::nullopt;
+      const auto text = LookUpBlock(*lines, key.toStdString());
+      if (!text) return std::nullopt;
+      return QString::fromStdString(*text).trimmed();
+    };
+  }
+  PasswordCheck = [this] { return Password.Check(); };
+  Password.Prompt = [this] { return PromptForPassword(); };
   ListEditors = std::make_unique<TListEditors>(*AclPage, *BlockListPage, *ImagesPage, *RedirectPage,
                                                TListHolders{BlockListStates, SizeListStates, RedirListStates, ACLListStates},
                                                *MessageBoxes, *Context.Language, nullptr);
@@ -126,6 +144,8 @@ void TMainForm::CreateMenus() {
   QMenu* log = file->addMenu(QStringLiteral("#Access Log..."));
   log->setObjectName(QStringLiteral("m_Log"));
   m_Log_Enabled = MakeAction(log, QStringLiteral("m_Log_Enabled"), QStringLiteral("#Enabled"), true);
+  m_Log_Show = MakeAction(log, QStringLiteral("m_Log_Show"), QStringLiteral("#Show..."), false);
+  m_Log_Clear = MakeAction(log, QStringLiteral("m_Log_Clear"), QStringLiteral("#Clear"), false);
   log->addSeparator();
   m_Log_DontLogMyself = MakeAction(log, QStringLiteral("m_Log_DontLogMyself"), QStringLiteral("#Don't Log Myself"), true);
   file->addSeparator();
@@ -148,6 +168,9 @@ void TMainForm::CreateMenus() {
                                       QStringLiteral("#Disable Warning on Exit"), true);
   QMenu* security = options->addMenu(QStringLiteral("#Security settings"));
   security->setObjectName(QStringLiteral("m_SecuritySettings"));
+  m_SetSecurityPassword = MakeAction(security, QStringLiteral("m_SetSecurityPassword"),
+                                     QStringLiteral("#Set Security Password"), false);
+  m_AskforaPassword = MakeAction(security, QStringLiteral("m_AskforaPassword"), QStringLiteral("#Ask for a Password"), true);
   m_HidePasswordText = MakeAction(security, QStringLiteral("m_HidePasswordText"), QStringLiteral("#Hide password text"), true);
   CreateLanguageMenu(options);
 
@@ -162,6 +185,14 @@ void TMainForm::CreateMenus() {
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("#Help"));
   help->setObjectName(QStringLiteral("m_Help"));
+  m_Contents = MakeAction(help, QStringLiteral("m_Contents"), QStringLiteral("#Contents"), false);
+  m_TipoftheDay = MakeAction(help, QStringLiteral("m_TipoftheDay"), QStringLiteral("#Tip of the day"), false);
+  help->addSeparator();
+  m_Tarnwick_on_the_web = MakeAction(help, QStringLiteral("m_Tarnwick_on_the_web"), QStringLiteral("#Tarnwick on the web"), false);
+  m_Advertisingtestpage = MakeAction(help, QStringLiteral("m_Advertisingtestpage"), QStringLiteral("#Advertising test page"), false);
+  m_Sendfeedback = MakeAction(help, QStringLiteral("m_Sendfeedback"), QStringLiteral("#Send feedback"), false);
+  help->addSeparator();
+  m_Showlicence = MakeAction(help, QStringLiteral("m_Showlicence"), QStringLiteral("#Show licence"), false);
   m_Help_About = MakeAction(help, QStringLiteral("m_Help_About"), QStringLiteral("#About Tarnwick"), false);
 }
 
@@ -198,11 +229,19 @@ void TMainForm::CreateTrayMenu() {
   tm_Statistics = MakeAction(TrayMenu, QStringLiteral("tm_Statistics"), QStringLiteral("#Statistics..."), true);
   TrayMenu->addSeparator();
   tm_AboutTarnwick = MakeAction(TrayMenu, QStringLiteral("tm_AboutTarnwick"), QStringLiteral("#About Tarnwick"), false);
+  tm_Sendfeedback = MakeAction(TrayMenu, QStringLiteral("tm_Sendfeedback"), QStringLiteral("#Send feedback"), false);
   TrayMenu->addSeparator();
   tm_Passthru = MakeAction(TrayMenu, QStringLiteral("tm_Passthru"), QStringLiteral("#Pass-Through Mode"), true);
   tm_Offline = MakeAction(TrayMenu, QStringLiteral("tm_Offline"), QStringLiteral("#Offline Mode"), true);
   TrayMenu->addSeparator();
   tm_Exit = MakeAction(TrayMenu, QStringLiteral("tm_Exit"), QStringLiteral("#Close Tarnwick"), false);
+}
+
+void TMainForm::CreateTray() {
+  TrayIcon = new TTrayIcon(TrayMenu, this);
+  TrayIcon->Icon->setToolTip(QStringLiteral("Tarnwick  V1.4"));
+  HotKey = new TGlobalHotKey(this);
+  SetIcons(TTrayMode::Normal);
 }
 
 void TMainForm::OnCommand(QAction* action, void (TMainForm::*command)()) {
@@ -231,11 +270,31 @@ void TMainForm::ConnectCommands() {
   OnCommand(m_ProxyEngine, &TMainForm::PassthruClick);
   OnCommand(m_Options_DontUserAgent, &TMainForm::DontUserAgentClick);
   OnCommand(m_HidePasswordText, &TMainForm::HidePasswordTextClick);
+  OnCommand(m_SetSecurityPassword, &TMainForm::SetSecurityPasswordClick);
+  OnCommand(m_AskforaPassword, &TMainForm::AskForPasswordClick);
+  OnCommand(m_Options_HideIcon, &TMainForm::HideIconClick);
+  OnCommand(m_Log_Show, &TMainForm::LogShowClick);
+  OnCommand(m_Log_Clear, &TMainForm::LogClearClick);
   OnCommand(tm_Settings, &TMainForm::OpenSettings);
   OnCommand(m_Help_About, &TMainForm::ShowAbout);
   OnCommand(tm_AboutTarnwick, &TMainForm::ShowAbout);
-  // m_Options_WordCase, m_Options_HideIcon, m_Options_Hidesplashscreen and m_DisableWarningonExit
-  // only change their own tick, which is read at the next Apply, exit or start.
+  OnCommand(m_Contents, &TMainForm::ContentsClick);
+  OnCommand(m_TipoftheDay, &TMainForm::ShowTips);
+  OnCommand(m_Tarnwick_on_the_web, &TMainForm::OnTheWebClick);
+  OnCommand(m_Advertisingtestpage, &TMainForm::TestPageClick);
+  OnCommand(m_Sendfeedback, &TMainForm::SendFeedbackClick);
+  OnCommand(tm_Sendfeedback, &TMainForm::SendFeedbackClick);
+  OnCommand(m_Showlicence, &TMainForm::ShowLicenceClick);
+  connect(TrayIcon, &TTrayIcon::SingleClicked, this, [this] {
+    if (!Exiting) PassthruClick();
+  });
+  connect(TrayIcon, &TTrayIcon::DoubleClicked, this, [this] {
+    if (!Exiting) OpenSettings();
+  });
+  connect(HotKey, &TGlobalHotKey::Pressed, this, &TMainForm::HotKeyPressed);
+  connect(ProxyPage, &TProxyPage::LogoClicked, this, &TMainForm::OnTheWebClick);
+  // m_Options_WordCase, m_Options_Hidesplashscreen and m_DisableWarningonExit only change their
+  // own tick, which is read at the next Apply, exit or start.
   for (auto* item : {m_AccessControl, m_AdvertisingFilter, m_RedirectionWordsAnalysis}) {
     connect(item, &QAction::triggered, this, [this, item] {
       item->setChecked(!item->isChecked());
@@ -245,8 +304,9 @@ void TMainForm::ConnectCommands() {
 }
 
 void TMainForm::ShowAbout() {
-  TAboutForm about(this);
+  TAboutForm about;
   TranslateForm(about, Language());
+  PlaceOverWindowInFront(about, this);
   about.exec();
 }
 

@@ -4,9 +4,10 @@
 // threads reach this thread, and the listening server. They are created by FormCreate in the
 // order start-up needs and released by the destructor in reverse, the server first.
 //
-// The window starts hidden; the program lives on while it is hidden and ends only through the
-// Exit command (or EndSession, the path of a log-off and of SIGTERM/SIGINT), which saves
-// everything and then emits ExitRequested for the event loop to end.
+// The window starts hidden; the program lives on in the notification area (or behind the hot key)
+// while it is hidden and ends only through the Exit command (or EndSession, the path of the
+// session's end and of SIGTERM/SIGINT), which saves everything and then emits ExitRequested for
+// the event loop to end. Where nothing could bring a hidden window back, it is never hidden.
 //
 // User-interface thread only. Connection threads never touch it; they read the preferences object
 // and hand their log lines over through the hand-over.
@@ -16,9 +17,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "prefs/RegistryValues.h"
+#include "ui/DocumentOpener.h"
+#include "ui/ModePictures.h"
+#include "ui/SecurityPassword.h"
+#include "ui/TricksForm.h"
 
 class QAction;
 class QMenu;
@@ -32,6 +38,8 @@ class TAccessLog;
 class TAclPage;
 class TBlockListPage;
 class TCorvanePrefs;
+class TGlobalHotKey;
+class TTrayIcon;
 class TFilterProxy;
 class TImagesPage;
 class TIniFile;
@@ -58,6 +66,14 @@ struct TMainFormContext {
   TRegistryValues Registry;
   // Whether a notification area exists; without one, closing the window ends the program.
   bool TrayAvailable = false;
+  // No windows at all: the security-password prompt is refused.
+  bool Headless = false;
+  // Where help.html (LANGUAGE/<language>/), licence.txt and the other read-only files are.
+  std::string ResourceDirectory;
+  // Opens documents and addresses; null: the desktop's own.
+  std::unique_ptr<TDesktopLauncher> Launcher;
+  // The language file's text of a "##" block key (the tips); null or nothing: no such entry.
+  TTricksForm::TLookup LookupBlock;
 };
 
 class TMainForm : public QMainWindow {
@@ -100,6 +116,11 @@ class TMainForm : public QMainWindow {
   void DontLogMyselfClick();
   void LogEnabledClick();
   void HidePasswordTextClick();
+  void SetSecurityPasswordClick();
+  void AskForPasswordClick();
+  void HideIconClick();
+  void LogShowClick();
+  void LogClearClick();
   void PluginClick(QAction* item);
   void UpdatePluginPages();
   void ShowAbout();
@@ -109,10 +130,30 @@ class TMainForm : public QMainWindow {
   void SwitchLanguage(std::uint8_t code);
   // The language menu's flag follows the current language.
   void UpdateLanguageMenu();
+  void ShowTips();
+  void ContentsClick();
+  void OnTheWebClick();
+  void TestPageClick();
+  void SendFeedbackClick();
+  void ShowLicenceClick();
+  void HotKeyPressed();
 
-  // The security password check: true when the command may go on. Passes until a password
-  // can be set; the password window replaces it.
-  std::function<bool()> PasswordCheck = [] { return true; };
+  // The tray icon is shown exactly while "Hide Tray Icon" is clear, the hot key is taken exactly
+  // while the icon is not shown.
+  void UpdateTrayAndHotKey();
+  // The pictures of the tray icon and of the windows for a mode.
+  void SetIcons(TTrayMode mode);
+  // Whether a hidden window could be brought back: by the tray icon in a notification area, or by
+  // the hot key when the user hid the icon.
+  bool CanBeBroughtBack() const;
+  // The last chance to keep the user's work when the process ends without an exit (the display's
+  // connection broke): saves everything, touching no window system.
+  void SaveOnUnplannedEnd();
+
+  // The security password check: true when the command may go on. Runs the password's Check;
+  // replaceable so that a test can answer it.
+  std::function<bool()> PasswordCheck;
+  TSecurityPassword& Security() { return Password; }
 
   TCorvanePrefs& Prefs() const { return *PrefsObject; }
   TFilterProxy* Proxy() const { return Server.get(); }
@@ -125,6 +166,15 @@ class TMainForm : public QMainWindow {
   const TRegistryValues& Registry() const { return Context.Registry; }
   std::string SettingsFilePath() const;
   bool ExitInProgress() const { return Exiting; }
+  // The exit has saved everything and asked the event loop to end.
+  bool Finished() const { return Exited; }
+  // Whether the language file has any tip to show.
+  bool HasTips() const;
+  const TTricksForm::TLookup& TipLookup() const { return Context.LookupBlock; }
+  TDesktopLauncher& Launcher() const { return *Context.Launcher; }
+  TRegistryValues& Registry() { return Context.Registry; }
+  TTrayIcon* TrayIcon;
+  TGlobalHotKey* HotKey;
 
   QTabWidget* MainPages;
   TProxyPage* ProxyPage;
@@ -146,6 +196,8 @@ class TMainForm : public QMainWindow {
   // File menu.
   QAction* m_File_Statistics;
   QAction* m_Log_Enabled;
+  QAction* m_Log_Show;
+  QAction* m_Log_Clear;
   QAction* m_Log_DontLogMyself;
   QAction* m_File_Exit;
   // Options menu.
@@ -156,6 +208,8 @@ class TMainForm : public QMainWindow {
   QAction* m_Options_HideIcon;
   QAction* m_Options_Hidesplashscreen;
   QAction* m_DisableWarningonExit;
+  QAction* m_SetSecurityPassword;
+  QAction* m_AskforaPassword;
   QAction* m_HidePasswordText;
   // Language menu (Options).
   QMenu* m_Language;
@@ -170,12 +224,20 @@ class TMainForm : public QMainWindow {
   QAction* m_AccessControl;
   QAction* m_AdvertisingFilter;
   QAction* m_RedirectionWordsAnalysis;
+  // Help menu.
+  QAction* m_Contents;
+  QAction* m_TipoftheDay;
+  QAction* m_Tarnwick_on_the_web;
+  QAction* m_Advertisingtestpage;
+  QAction* m_Sendfeedback;
+  QAction* m_Showlicence;
   QAction* m_Help_About;
-  // The tray menu; the tray icon that shows it comes with the notification-area support.
+  // The tray icon's menu.
   QMenu* TrayMenu;
   QAction* tm_Settings;
   QAction* tm_Statistics;
   QAction* tm_AboutTarnwick;
+  QAction* tm_Sendfeedback;
   QAction* tm_Passthru;
   QAction* tm_Offline;
   QAction* tm_Exit;
@@ -210,9 +272,17 @@ class TMainForm : public QMainWindow {
   void SaveRegistryValues();
   void RefreshStats();
   void ApplyHidePasswordText();
+  void CreateTray();
+  void UpdateModeDisplay();
+  // Ends the program once the boxes open when the session ended have closed.
+  void FinishSession();
+  // The prompt of the security password, over the window in front.
+  std::optional<QString> PromptForPassword();
+  QString HelpFilePath() const;
 
   TMainFormContext Context;
   std::unique_ptr<TMessages> MessageBoxes;
+  TSecurityPassword Password;
   // Not a child object: as a member it goes before the pages whose signals it serves.
   std::unique_ptr<TListEditors> ListEditors;
   std::unique_ptr<TIniFile> SettingsFile;
@@ -226,6 +296,9 @@ class TMainForm : public QMainWindow {
   bool EffectiveAllowOthers = false;
   bool Exiting = false;
   bool ShutdownUnderWay = false;
+  bool SessionEndQueued = false;
+  // Everything is saved and ExitRequested emitted: nothing may run the exit again.
+  bool Exited = false;
   // False while the window is open for editing: a close request then acts as Cancel.
   bool CanClose = true;
 };

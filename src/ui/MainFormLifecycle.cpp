@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
@@ -23,12 +24,15 @@
 #include "prefs/Statistics.h"
 #include "prefs/StoredProperties.h"
 #include "ui/FormStorage.h"
+#include "ui/HotKey.h"
 #include "ui/MainForm.h"
 #include "ui/Messages.h"
 #include "ui/Pages.h"
 #include "ui/StatsForm.h"
 #include "ui/StringHolder.h"
 #include "ui/TranslateForm.h"
+#include "ui/TrayIcon.h"
+#include "ui/UserDialogs.h"
 
 namespace tarnwick {
 
@@ -37,6 +41,8 @@ void TMainForm::FormCreate() {
   TranslateForm(*this, Language());
   Exiting = false;
   ShutdownUnderWay = false;
+  if (Context.UserStore) Password.Load(*Context.UserStore);
+  m_AskforaPassword->setChecked(Password.Ask);
   Stats = std::make_unique<TStatsForm>();
   TranslateForm(*Stats, Language());
   RestorePlacement(*Stats, *SettingsFile, kStatsSection);
@@ -65,6 +71,7 @@ void TMainForm::FormCreate() {
   PrefsObject->RestartNeeded = false;
   UpdateLanguageMenu();
   MainTimer->start();
+  UpdateTrayAndHotKey();
 }
 
 void TMainForm::SwitchLanguage(std::uint8_t code) {
@@ -132,6 +139,7 @@ void TMainForm::ShowBindError() {
 }
 
 void TMainForm::ShowOnProxyPage() {
+  TrayIcon->StopClickTimer();
   MainPages->setCurrentWidget(ProxyPage);
   CanClose = false;
   show();
@@ -165,9 +173,7 @@ void TMainForm::PublishLogEnabled(bool enabled) {
 
 void TMainForm::MainTimerTimer() {
   if (Server && PrefsObject->RestartNeeded.exchange(false)) RestartServer();
-  const auto settings = PrefsObject->Settings();
-  // The tray icon follows the mode here once it exists; the figures freeze outside normal mode.
-  if (!settings->Offline && !settings->PassThru && Stats && Stats->isVisible()) RefreshStats();
+  UpdateModeDisplay();
 }
 
 void TMainForm::RefreshStats() {
@@ -176,6 +182,7 @@ void TMainForm::RefreshStats() {
 }
 
 void TMainForm::OpenSettings() {
+  TrayIcon->StopClickTimer();
   if (Exiting || isVisible()) return;
   if (!PasswordCheck()) return;
   SaveListStates();
@@ -187,7 +194,8 @@ void TMainForm::OpenSettings() {
 }
 
 void TMainForm::but_OkClick() {
-  hide();
+  // A window that nothing could bring back stays open: the user must always reach it.
+  if (CanBeBroughtBack()) hide();
   SaveListStates();
   StoreSettings();
   Apply();
@@ -195,42 +203,104 @@ void TMainForm::but_OkClick() {
 }
 
 void TMainForm::but_CancelClick() {
-  hide();
+  if (CanBeBroughtBack()) hide();
   RestoreListStates();
   Apply();
   CanClose = true;
 }
 
 void TMainForm::ExitCommand() {
-  if (Exiting) return;
+  if (Exiting || Exited) return;
   Exiting = true;
-  if (!ShutdownUnderWay && !isVisible() && !PasswordCheck()) {
+  TrayIcon->SetMenuAttached(false);
+  const auto abandon = [this] {
     Exiting = false;
-    return;
-  }
-  if (!m_DisableWarningonExit->isChecked() && !ShutdownUnderWay &&
-      !Messages().AskYesNo(QStringLiteral("Tarnwick"), TranslatedBlock(Language(), "##ShutdownMsg"))) {
-    Exiting = false;
-    return;
+    TrayIcon->SetMenuAttached(true);
+  };
+  // A session that ends while the password or the question is asked ends the program whatever
+  // the answer: the box was closed for it.
+  if (!ShutdownUnderWay && !isVisible() && !PasswordCheck() && !ShutdownUnderWay) return abandon();
+  if (!ShutdownUnderWay && !m_DisableWarningonExit->isChecked() &&
+      !Messages().AskYesNo(QStringLiteral("Tarnwick"), TranslatedBlock(Language(), "##ShutdownMsg")) && !ShutdownUnderWay) {
+    return abandon();
   }
   MainTimer->stop();
+  TrayIcon->StopClickTimer();
+  TrayIcon->SetActive(false);
+  HotKey->SetActive(false);
   CanClose = true;
   Exiting = false;
+  Exited = true;
   FormClose();
   hide();
   emit ExitRequested();
 }
 
+namespace {
+
+// Closes the modal boxes and prompts that are open, innermost first, as if the user had cancelled
+// them. Bounded: each round closes one window, and none opens another while closing.
+void CloseModalWindows() {
+  for (int round = 0; round < 32; ++round) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
+    }
+  }
+}
+
+}  // namespace
+
 void TMainForm::EndSession() {
   ShutdownUnderWay = true;
-  ExitCommand();
+  if (!Exiting && !QApplication::activeModalWidget()) {
+    ExitCommand();
+    return;
+  }
+  // A box is open, and the code that opened it waits for its answer: the box is closed now and
+  // the exit runs once that code has gone on.
+  CloseModalWindows();
+  if (SessionEndQueued) return;
+  SessionEndQueued = true;
+  QTimer::singleShot(0, this, &TMainForm::FinishSession);
+}
+
+void TMainForm::FinishSession() {
+  SessionEndQueued = false;
+  if (QApplication::activeModalWidget()) {
+    EndSession();
+    return;
+  }
+  // Inside an exit that asked a question, that exit completes by itself.
+  if (!Exiting) ExitCommand();
+}
+
+void TMainForm::SaveOnUnplannedEnd() {
+  if (Exited) return;
+  Exited = true;
+  SaveStats(*PrefsObject, StatStrings->Strings);
+  SaveListStates();
+  StoreSettings();
+  if (Stats) StorePlacement(*Stats, *SettingsFile, kStatsSection);
+  if (Context.UserStore) {
+    tarnwick::SaveRegistryValues(*Context.UserStore, Context.Registry);
+    Password.Save(*Context.UserStore);
+  }
+}
+
+bool TMainForm::CanBeBroughtBack() const {
+  // Without a notification area the window stays open unless the user chose to live with the key.
+  if (TrayIcon->IsActive()) return Context.TrayAvailable;
+  return HotKey->IsGrabbed();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   event->ignore();
-  if (!Context.TrayAvailable) {
-    // Without a notification area a hidden window could never be brought back: closing it is
-    // the exit, with its question.
+  if (!CanBeBroughtBack()) {
+    // A hidden window could never be brought back: closing it is the exit, with its question.
     ExitCommand();
   } else if (!CanClose) {
     but_CancelClick();
@@ -247,7 +317,8 @@ void TMainForm::FormClose() {
 
 void TMainForm::SaveRegistryValues() {
   if (!Context.UserStore) return;
-  if (!tarnwick::SaveRegistryValues(*Context.UserStore, Context.Registry)) {
+  const bool passwordSaved = Password.Save(*Context.UserStore);
+  if (!tarnwick::SaveRegistryValues(*Context.UserStore, Context.Registry) || !passwordSaved) {
     Messages().ShowErrorMsg(Translated(Language(), "#errSaveRegistry"));
   }
 }

@@ -99,6 +99,8 @@ std::string TMainForm::ReloadSettings() {
   const bool logEnabled = PrefsObject->Settings()->LogEnabled;
   if (logEnabled && !logWasEnabled) OpenLog();
   if (!logEnabled && logWasEnabled) Log().Close();
+  // A reloaded Hide Tray Icon tick takes effect as it does at start-up.
+  UpdateTrayAndHotKey();
   return {};
 }
 

@@ -23,6 +23,7 @@ class TProxyPage : public QWidget {
   explicit TProxyPage(QWidget* parent = nullptr);
   // ProxyName and ProxyPort are editable only while UseProxy is ticked.
   void UpdateProxyEdits();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   QLineEdit* Port;
   QCheckBox* AllowOthers;
@@ -30,6 +31,10 @@ class TProxyPage : public QWidget {
   QLineEdit* ProxyPort;
   QCheckBox* UseProxy;
   QLabel* LogoImage;
+
+ signals:
+  // A click on the product logo (it opens the home page).
+  void LogoClicked();
 };
 
 class TAclPage : public QWidget {

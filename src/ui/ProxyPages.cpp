@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -75,7 +76,9 @@ TProxyPage::TProxyPage(QWidget* parent) : QWidget(parent) {
 
   LogoImage = Named(new QLabel(this), QStringLiteral("LogoImage"));
   LogoImage->setPixmap(LogoPixmap());
+  LogoImage->setCursor(Qt::PointingHandCursor);
   LogoImage->setToolTip(QStringLiteral("#HLogo"));
+  LogoImage->installEventFilter(this);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(local);
@@ -85,6 +88,15 @@ TProxyPage::TProxyPage(QWidget* parent) : QWidget(parent) {
 
   connect(UseProxy, &QCheckBox::toggled, this, &TProxyPage::UpdateProxyEdits);
   UpdateProxyEdits();
+}
+
+bool TProxyPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == LogoImage && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    emit LogoClicked();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TProxyPage::UpdateProxyEdits() {

@@ -1,5 +1,6 @@
 #include "ui/UserDialogs.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -9,6 +10,15 @@ namespace tarnwick {
 
 namespace {
 
+bool StaysOnTop(const QWidget* window) { return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+// A window a box may belong to: not a menu, tool tip or splash screen, which go away by themselves.
+QWidget* Ordinary(QWidget* window) {
+  if (!window || !window->isVisible()) return nullptr;
+  const Qt::WindowType type = window->windowType();
+  return type == Qt::Window || type == Qt::Dialog ? window : nullptr;
+}
+
 class TWindowDialogs : public TUserDialogs {
  public:
   explicit TWindowDialogs(QWidget* parent) : Parent(parent) {}
@@ -17,12 +27,14 @@ class TWindowDialogs : public TUserDialogs {
     const auto icon = kind == TMessageKind::Error     ? QMessageBox::Critical
                       : kind == TMessageKind::Warning ? QMessageBox::Warning
                                                       : QMessageBox::Information;
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, Parent);
+    QMessageBox box(icon, caption, text, QMessageBox::Ok);
+    PlaceOverWindowInFront(box, Parent);
     box.exec();
   }
 
   bool AskYesNo(const QString& caption, const QString& text) override {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, Parent);
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+    PlaceOverWindowInFront(box, Parent);
     return box.exec() == QMessageBox::Yes;
   }
 
@@ -51,6 +63,23 @@ class TConsoleDialogs : public TUserDialogs {
 };
 
 }  // namespace
+
+QWidget* WindowInFront(QWidget* fallback) {
+  if (QWidget* modal = Ordinary(QApplication::activeModalWidget())) return modal;
+  if (QWidget* active = Ordinary(QApplication::activeWindow())) return active;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (Ordinary(window) && StaysOnTop(window)) return window;
+  }
+  return fallback ? Ordinary(fallback->window()) : nullptr;
+}
+
+void PlaceOverWindowInFront(QWidget& dialog, QWidget* fallback) {
+  QWidget* front = WindowInFront(fallback);
+  if (!front || front == &dialog) return;
+  const Qt::WindowFlags flags = dialog.windowFlags();
+  dialog.setParent(front, flags);
+  if (StaysOnTop(front)) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
 
 std::unique_ptr<TUserDialogs> MakeWindowDialogs(QWidget* parent) { return std::make_unique<TWindowDialogs>(parent); }
 

@@ -22,7 +22,16 @@ class TUserDialogs {
   virtual bool AskYesNo(const QString& caption, const QString& text) = 0;
 };
 
-// Modal message boxes over `parent` (may be null).
+// The window a box or prompt opening now belongs over: the modal window open, else the active
+// window, else a shown window that stays on top of others (the settings or statistics window),
+// else `fallback` when it is shown; null when none of ours is shown.
+QWidget* WindowInFront(QWidget* fallback = nullptr);
+
+// Makes `dialog` a child of the window in front, so that it opens above it and takes the input
+// there; over a window that stays on top, the dialog stays on top as well.
+void PlaceOverWindowInFront(QWidget& dialog, QWidget* fallback = nullptr);
+
+// Modal message boxes over the window in front (`parent` when no window of ours is shown).
 std::unique_ptr<TUserDialogs> MakeWindowDialogs(QWidget* parent = nullptr);
 // One line per message on stderr; every question is answered No.
 std::unique_ptr<TUserDialogs> MakeConsoleDialogs();

@@ -1,10 +1,13 @@
 #include "ui/WindowCatalog.h"
 
+#include <QLineEdit>
 #include <QWidget>
 
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
+#include "ui/PasswordForms.h"
 #include "ui/StatsForm.h"
+#include "ui/TricksForm.h"
 
 namespace tarnwick {
 
@@ -20,6 +23,24 @@ std::vector<TWindowEntry> ProgramWindows() {
          return stats;
        }},
       {QStringLiteral("about"), [](TMainForm& form) -> std::unique_ptr<QWidget> { return std::make_unique<TAboutForm>(&form); }},
+      {QStringLiteral("password-prompt"),
+       [](TMainForm&) -> std::unique_ptr<QWidget> {
+         auto prompt = std::make_unique<TPasswordForm>();
+         prompt->PasswordEdit->setText(QStringLiteral("secret"));
+         return prompt;
+       }},
+      {QStringLiteral("password-settings"),
+       [](TMainForm& form) -> std::unique_ptr<QWidget> {
+         auto settings = std::make_unique<TSetPasswordForm>(form.Security(), nullptr);
+         settings->PasswordEdit->setText(QStringLiteral("secret"));
+         return settings;
+       }},
+      {QStringLiteral("tips"),
+       [](TMainForm& form) -> std::unique_ptr<QWidget> {
+         // The second tip of the current language, or nothing where the file has none.
+         form.Registry().TipsIdx = 2;
+         return std::make_unique<TTricksForm>(form.Registry(), form.TipLookup(), nullptr);
+       }},
   };
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/UserStore.h"
 #include "ui/Pages.h"
 
 namespace tarnwick::test {
@@ -28,7 +29,20 @@ void TFormFixture::Make(bool create) {
   context.Dialogs = std::move(recorder);
   context.TrayAvailable = true;
   context.Language = Language;
+  context.UserStore = std::make_unique<TUserStore>(UserStorePath());
+  context.ResourceDirectory = Home.filePath(QStringLiteral("program")).toStdString();
+  auto launcher = std::make_unique<TRecordingLauncher>();
+  Desktop = launcher.get();
+  context.Launcher = std::move(launcher);
+  context.LookupBlock = [this](const QString& key) -> std::optional<QString> {
+    for (int i = 1; i <= TipCount; ++i) {
+      if (key == QStringLiteral("##Tip %1").arg(i)) return QStringLiteral("tip %1").arg(i);
+    }
+    return std::nullopt;
+  };
   Window = std::make_unique<TMainForm>(std::move(context));
+  // Tests set and check many passwords; the least hashing work keeps them quick.
+  Window->Security().HashCost = TSecurityPassword::LightestCost();
   if (create) Window->FormCreate();
 }
 

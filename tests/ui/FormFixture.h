@@ -6,11 +6,14 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "prefs/Prefs.h"
+#include "ui/DocumentOpener.h"
 #include "ui/MainForm.h"
 #include "ui/UserDialogs.h"
 
@@ -23,12 +26,41 @@ class TRecordingDialogs : public TUserDialogs {
   }
   bool AskYesNo(const QString& caption, const QString& text) override {
     Questions.push_back(caption + "|" + text);
+    // What happens while the question is open (a signal, the session's end).
+    if (WhileAsking) WhileAsking();
     return Answer;
   }
 
   std::vector<QString> Messages;   // "caption|text"
   std::vector<QString> Questions;  // "caption|text"
   bool Answer = false;
+  std::function<void()> WhileAsking;
+};
+
+// The desktop as the tests see it: what was opened and started, with answers chosen by the test.
+class TRecordingLauncher : public TDesktopLauncher {
+ public:
+  bool OpenUrl(const QUrl& url) override {
+    Opened.push_back(url.toString());
+    return DesktopOpens;
+  }
+  bool StartDetached(const QString& program, const QStringList& arguments) override {
+    Started.push_back(program + " " + arguments.join(' '));
+    return true;
+  }
+  QString Environment(const char* name) const override {
+    const auto found = Variables.find(name);
+    return found == Variables.end() ? QString() : found->second;
+  }
+  QString FindProgram(const QString& name) const override {
+    return Programs.count(name) != 0 ? QStringLiteral("/usr/bin/") + name : QString();
+  }
+
+  std::vector<QString> Opened;
+  std::vector<QString> Started;
+  bool DesktopOpens = true;
+  std::map<std::string, QString> Variables;
+  std::map<QString, int> Programs;
 };
 
 // The [Corvane] lines every window under test starts with: a port the system picks, so that
@@ -45,9 +77,14 @@ class TFormFixture {
 
   // A second window on the same settings directory, after this one has gone.
   void Restart(bool create = true);
+  // The tips the language file has: "##Tip 1" .. "##Tip <count>".
+  int TipCount = 3;
+  // Where the per-user store is (TARNWICK.USER in the settings directory).
+  std::string UserStorePath() const { return Path("TARNWICK.USER"); }
 
   TMainForm& Form() { return *Window; }
   TRecordingDialogs& Dialogs() { return *Recorder; }
+  TRecordingLauncher& Launcher() { return *Desktop; }
   std::shared_ptr<const TPrefsSettings> Settings() { return Window->Prefs().Settings(); }
   std::string Path(const char* name) const { return Home.filePath(QString::fromLatin1(name)).toStdString(); }
   std::string IniText() const;
@@ -66,6 +103,7 @@ class TFormFixture {
   QTemporaryDir Home;
   std::shared_ptr<TLanguage> Language;
   TRecordingDialogs* Recorder = nullptr;
+  TRecordingLauncher* Desktop = nullptr;
   std::unique_ptr<TMainForm> Window;
 };
 

@@ -15,6 +15,9 @@ std::unique_ptr<QObject> MakeStorageTest();
 std::unique_ptr<QObject> MakeStatisticsWindowTest();
 std::unique_ptr<QObject> MakeStartExitTest();
 std::unique_ptr<QObject> MakeTranslationTest();
+std::unique_ptr<QObject> MakeTrayTest();
+std::unique_ptr<QObject> MakePasswordTest();
+std::unique_ptr<QObject> MakeLogTipsHelpTest();
 
 inline std::vector<std::unique_ptr<QObject>> AllTestClasses() {
   std::vector<std::unique_ptr<QObject>> tests;
@@ -25,6 +28,9 @@ inline std::vector<std::unique_ptr<QObject>> AllTestClasses() {
   tests.push_back(MakeStatisticsWindowTest());
   tests.push_back(MakeStartExitTest());
   tests.push_back(MakeTranslationTest());
+  tests.push_back(MakeTrayTest());
+  tests.push_back(MakePasswordTest());
+  tests.push_back(MakeLogTipsHelpTest());
   return tests;
 }
 
