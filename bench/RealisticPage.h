@@ -91,8 +91,8 @@ inline TPrefsSettings FilteringSettings() {
   TPrefsSettings s;
   s.TagFilter = true;
   s.FltImages = s.FltForms = s.FltFrames = s.FltLayers = s.FltScripts = s.FltText = s.FltWindows = true;
-  s.Popups = 1;
-  s.DontFilterWhen = 0;
+  s.Popups = TPopupRule::FilterOpened;
+  s.DontFilterWhen = TDontFilterWhen::SameDomain;
   s.FilterByDim = true;
   s.BlockItems = {"doubleclick", "adsyndication", "tracker.example", "adnxs", "/ads/", "/banner/"};
   s.BlockChecked.assign(s.BlockItems.size(), true);

@@ -124,8 +124,7 @@ void RunThroughProxy(benchmark::State& run, TPagePath path) {
   auto prefs = std::make_shared<TCorvanePrefs>("+0000");
   TPrefsSettings settings = bench::FilteringSettings();
   if (path != TPagePath::Filtered) settings.TagFilter = false;
-  if (path == TPagePath::PlainRelay) settings.Popups = 0;
-  PrepareFilters(settings);
+  if (path == TPagePath::PlainRelay) settings.Popups = TPopupRule::Off;
   prefs->Publish(std::move(settings));
   TFilterProxy proxy(TProxyContext{prefs, std::make_shared<const TTarnwickFilters>(), nullptr, nullptr});
   proxy.Start();

@@ -54,19 +54,18 @@ BENCHMARK(BM_ScannerAlone)->Unit(benchmark::kMicrosecond);
 void BM_ScannerWithTagFilterAndPopups(benchmark::State& run) {
   const std::string page = bench::RealisticPage();
   auto prefs = std::make_shared<TCorvanePrefs>("+0000");
-  TPrefsSettings settings = bench::FilteringSettings();
-  PrepareFilters(settings);
-  prefs->Publish(std::move(settings));
+  prefs->Publish(bench::FilteringSettings());
   auto filters = std::make_shared<const TTarnwickFilters>();
   std::size_t out = 0;
   for (auto _ : run) {
     TFilterProxyControl request(prefs, filters, std::make_unique<TSockStream>());
-    request.Url = "http://www.news.example/index.html";
-    request.Host = "www.news.example";
-    request.Path = "/index.html";
+    request.Request().Url = "http://www.news.example/index.html";
+    request.Request().Host = "www.news.example";
+    request.Request().Path = "/index.html";
     TPageTags tags(request);
     TCountingSink sink;
-    ScanInPieces(request.HtmlScan, page, tags, sink);
+    THtmlScanState state;
+    ScanInPieces(state, page, tags, sink);
     out = sink.Bytes;
   }
   run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations() * page.size()));

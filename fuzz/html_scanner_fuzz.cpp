@@ -22,14 +22,13 @@ std::shared_ptr<TCorvanePrefs> MakePrefs() {
   TPrefsSettings s;
   s.TagFilter = true;
   s.FltImages = s.FltForms = s.FltFrames = s.FltLayers = s.FltScripts = s.FltText = s.FltWindows = true;
-  s.Popups = 1;
-  s.DontFilterWhen = 1;
+  s.Popups = TPopupRule::FilterOpened;
+  s.DontFilterWhen = TDontFilterWhen::SamePath;
   s.FilterByDim = true;
   s.BlockItems = {"ad", "banner", "! ok"};
   s.BlockChecked = {true, true, true};
   s.ImageSizes = {{468, 60}};
   s.SizeChecked = {true};
-  PrepareFilters(s);
   prefs->Publish(s);
   return prefs;
 }
@@ -37,16 +36,17 @@ std::shared_ptr<TCorvanePrefs> MakePrefs() {
 std::string Filter(std::string_view page, size_t split, bool everyTag = false) {
   static const std::shared_ptr<TCorvanePrefs> prefs = MakePrefs();
   TFilterProxyControl request(prefs, std::make_shared<const TTarnwickFilters>(), std::make_unique<TSockStream>());
-  request.Url = "http://www.site.example/dir/page.html";
-  request.Host = "www.site.example";
-  request.Path = "/dir/page.html";
+  request.Request().Url = "http://www.site.example/dir/page.html";
+  request.Request().Host = "www.site.example";
+  request.Request().Path = "/dir/page.html";
   TPageTags pageTags(request);
   test::TEveryTag allTags(pageTags);
   TTagHandler& tags = everyTag ? static_cast<TTagHandler&>(allTags) : pageTags;
   test::TStringSink sink;
-  ScanHtml(request.HtmlScan, std::span<const char>(page.data(), split), tags, sink);
-  ScanHtml(request.HtmlScan, std::span<const char>(page.data() + split, page.size() - split), tags, sink);
-  FinishHtml(request.HtmlScan);
+  THtmlScanState scan;
+  ScanHtml(scan, std::span<const char>(page.data(), split), tags, sink);
+  ScanHtml(scan, std::span<const char>(page.data() + split, page.size() - split), tags, sink);
+  FinishHtml(scan);
   return sink.Text;
 }
 

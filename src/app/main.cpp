@@ -17,6 +17,7 @@
 #include "app/OneShotCommands.h"
 #include "app/Startup.h"
 #include "platform/InstanceLock.h"
+#include "platform/Version.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   if (options.ShowVersion) {
-    std::printf("Tarnwick %s\n", TARNWICK_VERSION);
+    std::printf("%s\n", TARNWICK_APP_NAME_VER);
     return 0;
   }
 

@@ -3,8 +3,10 @@
 // each at its fixed step; the order is written once, there. This base passes everything through,
 // so a filter overrides only the steps it cares about and declines early when it has nothing to do.
 //
-// One chain serves every connection at once: implementations keep no per-request state of their
-// own (that lives in TFilterProxyControl) and are safe to call from many threads.
+// One chain serves every connection at once: implementations keep no per-request state in
+// themselves (a step's working state lives on its own stack, a connection's marks in the request)
+// and are safe to call from many threads. What a step may do with the request is the filter
+// surface of TFilterProxyControl.
 
 namespace tarnwick {
 
@@ -23,10 +25,11 @@ class TFilterChain {
   virtual bool CheckRedirection(TFilterProxyControl&) const { return false; }
   // True when the URL is to be blocked; the pipeline answers.
   virtual bool BlockCheck(TFilterProxyControl&) const { return false; }
-  // True when it has sent the whole response itself.
+  // True when it has sent the whole response itself (a GIF or JPEG picture).
   virtual bool FilterImage(TFilterProxyControl&) const { return false; }
-  // Sends the whole response; this base relays it unchanged.
-  virtual void FilterHtml(TFilterProxyControl& request) const;
+  // True when it has sent the whole response itself (an HTML page); false leaves the plain relay
+  // to the pipeline.
+  virtual bool FilterHtml(TFilterProxyControl&) const { return false; }
 };
 
 }  // namespace tarnwick

@@ -2,8 +2,6 @@
 
 #include <ctime>
 
-#include "platform/Exceptions.h"
-#include "platform/SocketError.h"
 #include "prefs/Prefs.h"
 
 namespace tarnwick {
@@ -43,30 +41,28 @@ void TFilterProxyThread::ClientExecute() {
   TCorvanePrefs& prefs = *Context.Prefs;
   prefs.ActiveConnections.fetch_add(1);
   try {
-    TScopedSocketErrorHook hook([](int code, std::string_view) {
-      LastSocketError = code;
-      throw EHTProxyException("Socket Error");
-    });
     prefs.ConnCnt.fetch_add(1);
-    Control->WholePage = prefs.Settings()->HasWordEntries;
     Control->ProcessRequest();
-  } catch (...) {
-    // The connection ends without another byte to the client.
+  } catch (const std::exception&) {
+    // A malformed head or a failed socket call ends the connection without another byte to the
+    // client. Everything the pipeline raises derives from std::exception.
   }
   Control->CloseSockets();
   try {
     WriteLog();
-  } catch (...) {
-    // A log line that cannot be made is lost; the connection is done either way.
+  } catch (const std::exception&) {
+    // A log line that cannot be made (out of memory) is lost; the connection is done either way.
   }
   prefs.ActiveConnections.fetch_sub(1);
 }
 
 void TFilterProxyThread::WriteLog() {
-  const auto settings = Context.Prefs->Settings();
-  if (!settings->LogEnabled || !Context.UiThread || !Context.Log) return;
+  // The request's own switches. A log switched off meanwhile is closed, and a line handed to a
+  // closed log is dropped on the user-interface thread.
+  const TPreparedSettings& settings = Control->Settings();
+  if (!settings.LogEnabled || !Context.UiThread || !Context.Log) return;
   const TLogRecord record = Control->LogRecord();
-  if (settings->DontLogMyself && record.ClientAddress == "127.0.0.1") return;
+  if (settings.DontLogMyself && record.ClientAddress == "127.0.0.1") return;
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

@@ -1,9 +1,9 @@
 #include "engine/FilterProxyControl.h"
 
 #include "engine/FilterChain.h"
-#include "filters/UrlText.h"
 #include "platform/Exceptions.h"
 #include "platform/SocketError.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -11,48 +11,52 @@ TFilterProxyControl::TFilterProxyControl(std::shared_ptr<TCorvanePrefs> prefs,
                                          std::shared_ptr<const TFilterChain> filters,
                                          std::unique_ptr<TSockStream> client)
     : Prefs(std::move(prefs)),
-      Settings(Prefs->Settings()),
+      Snapshot(Prefs->Settings()),
+      Filters(std::move(filters)),
+      UpstreamHost(Snapshot->UseProxy ? Snapshot->ProxyName : std::string()),
+      UpstreamPort(Snapshot->UseProxy ? Snapshot->ProxyPort : 0),
       ClientStream(std::move(client)),
-      ServerStream(std::make_unique<TSockStream>(Prefs.get())),
-      Filters(std::move(filters)) {}
+      ServerStream(NewServerStream()) {
+  ClientStream->SetReceivedViaProxy(Snapshot->UseProxy);
+}
 
 // The order of the decisions and filters below is the proxy's behaviour: each step may answer the
 // request itself and end it.
 void TFilterProxyControl::ProcessRequest() {
-  Reset();
   // Taken before the head is read, so that the log names the sender of a malformed request too.
-  ClientAddress = ClientStream->RemoteAddress();
+  Client = ClientStream->RemoteAddress();
   ReadRequest();
+  const TPreparedSettings& settings = Settings();
   if (Filters->CheckAccess(*this)) return;
-  if (Settings->Offline) {
-    AnswerWith(TStatus::NotModified);
+  if (settings.Offline) {
+    Answer(TStatus::NotModified);
     return;
   }
-  if (Settings->PassThru) {
+  if (settings.PassThru) {
     RelayUnfiltered();
     return;
   }
   if (ServeBlankPage()) return;
   Filters->RewriteHeaders(*this);
-  if (Settings->EnableRedir && Filters->CheckRedirection(*this)) return;
-  if (Settings->RequestFilter && Filters->BlockCheck(*this)) {
-    AnswerWith(TStatus::PageBlocked);
+  if (settings.EnableRedir && Filters->CheckRedirection(*this)) return;
+  if (settings.RequestFilter && Filters->BlockCheck(*this)) {
+    Answer(TStatus::PageBlocked);
     return;
   }
   if (!ConnectOrAnswer()) return;
-  if (Settings->EnableRedir && Filters->CheckRedirection(*this)) return;
+  if (settings.EnableRedir && Filters->CheckRedirection(*this)) return;
   SendRequest();
-  if (Method == "POST") RelayRequestBody();
+  if (RequestHead.Method == "POST") RelayRequestBody();
   ReadResponseHead();
-  if (Method == "HEAD" || StatusCode == 304) {
+  if (RequestHead.Method == "HEAD" || ResponseHead.StatusCode == 304) {
     SendResponseHead();
     return;
   }
   // Content filters read the body; an encoded body would only be corrupted by them.
   if (!ResponseIsEncoded()) {
     if (Filters->FilterImage(*this)) return;
-    if (ContentType.find("text/html") != std::string::npos && StatusCode == 200) {
-      Filters->FilterHtml(*this);
+    if (ResponseHead.ContentType.find("text/html") != std::string::npos && ResponseHead.StatusCode == 200 &&
+        Filters->FilterHtml(*this)) {
       return;
     }
   }
@@ -63,7 +67,7 @@ void TFilterProxyControl::ProcessRequest() {
 void TFilterProxyControl::RelayUnfiltered() {
   if (!ConnectOrAnswer()) return;
   SendRequest();
-  if (Method == "POST") RelayRequestBody();
+  if (RequestHead.Method == "POST") RelayRequestBody();
   ReadResponseHead();
   SendResponseHead();
   RelayResponseBody();
@@ -73,71 +77,57 @@ bool TFilterProxyControl::ConnectOrAnswer() {
   try {
     Connect();
     return true;
-  } catch (const EHTProxyException&) {
-    AnswerWith(TStatus::ServerError, SocketErrorText(LastSocketError));
+  } catch (const ESocketError& error) {
+    AnswerWithError(TStatus::ServerError, SocketErrorText(error.Code));
     return false;
   }
 }
 
-void TFilterProxyControl::Reset() {
-  Settings = Prefs->Settings();
-  RequestHeaders.Clear();
-  ResponseHeaders.Clear();
-  UpstreamHost = Settings->UseProxy ? Settings->ProxyName : std::string();
-  UpstreamPort = Settings->UseProxy ? Settings->ProxyPort : 0;
-  RequestLine.clear();
-  Method.clear();
-  Url.clear();
-  Version.clear();
-  RequestLength = -1;
-  RequestReferer.clear();
-  Scheme.clear();
-  UrlUser.clear();
-  UrlPassword.clear();
-  Host.clear();
-  PortText.clear();
-  Path.clear();
-  HostPort = 0;
-  StatusLine.clear();
-  ResponseVersion.clear();
-  ReasonPhrase.clear();
-  ContentType.clear();
-  StatusCode = 0;
-  ContentLength = -1;
-  ExceptionHit = false;
-  RelayBuffer.Clear();
-  HtmlScan = THtmlScanState();
-  Tag.Clear();
+std::unique_ptr<TSockStream> TFilterProxyControl::NewServerStream() const {
+  auto stream = std::make_unique<TSockStream>(Prefs.get());
+  stream->SetReceivedViaProxy(Snapshot->UseProxy);
+  return stream;
 }
 
+std::string TFilterProxyControl::ServerAddress() const { return ServerStream->RemoteAddress(); }
+
 bool TFilterProxyControl::ResponseIsEncoded() const {
-  const std::string value = ResponseHeaders.Get("Content-Encoding");
+  const std::string value = ResponseHead.Headers.Get("Content-Encoding");
   const std::string_view encoding = TrimBlanks(value);
   return !encoding.empty() && !SameTextIgnoringCase(encoding, "identity");
 }
 
-std::string TFilterProxyControl::MakeStatusResponse(TStatus status, std::string_view url,
-                                                    std::string_view errorText, std::string_view extraHeader) {
+void TFilterProxyControl::AnswerWithError(TStatus status, std::string_view errorText) {
   const TStatusRow& row = StatusRowOf(status);
-  TStatusResponse response = BuildStatusResponse(row, url, errorText, extraHeader);
-  StatusCode = row.Code;
-  ReasonPhrase = row.Reason;
-  ContentLength = response.PageLength;
-  return std::move(response.Text);
+  TStatusResponse response = BuildStatusResponse(row, RequestHead.Url, errorText);
+  AnswerVerbatim(response.Text, row.Code, row.Reason, response.PageLength);
 }
 
-void TFilterProxyControl::AnswerWith(TStatus status, std::string_view errorText) {
-  SendText(MakeStatusResponse(status, Url, errorText));
+void TFilterProxyControl::Answer(TStatus status, std::string_view extraHeader) {
+  const TStatusRow& row = StatusRowOf(status);
+  TStatusResponse response = BuildStatusResponse(row, RequestHead.Url, {}, extraHeader);
+  AnswerVerbatim(response.Text, row.Code, row.Reason, response.PageLength);
+}
+
+void TFilterProxyControl::AnswerVerbatim(std::string_view answer, std::int32_t statusCode, std::string_view reason,
+                                         std::int64_t bodyLength) {
+  ResponseHead.StatusCode = statusCode;
+  ResponseHead.ReasonPhrase = reason;
+  ResponseHead.ContentLength = bodyLength;
+  SendText(answer);
 }
 
 bool TFilterProxyControl::ServeBlankPage() {
-  if (Host.find(kPseudoHost) == std::string::npos || Path.find("blank.html") == std::string::npos) return false;
-  AnswerWith(TStatus::BlankPage);
+  if (RequestHead.Host.find(kPseudoHost) == std::string::npos ||
+      RequestHead.Path.find("blank.html") == std::string::npos) {
+    return false;
+  }
+  Answer(TStatus::BlankPage);
   return true;
 }
 
 TLogRecord TFilterProxyControl::LogRecord() const {
-  return TLogRecord{ClientAddress, RequestLine, StatusCode, ContentLength};
+  return TLogRecord{Client, RequestHead.RequestLine, ResponseHead.StatusCode, ResponseHead.ContentLength};
 }
 
 bool TFilterProxyControl::SendText(std::string_view text) {
@@ -154,15 +144,10 @@ void TFilterProxyControl::CloseSockets() {
     if (stream == nullptr) continue;
     try {
       stream->Close();
-    } catch (...) {
-      // A failing close leaves nothing to do.
+    } catch (const ESocketError&) {
+      // A failing close leaves nothing to do: the handle is released either way.
     }
   }
-}
-
-void TFilterChain::FilterHtml(TFilterProxyControl& request) const {
-  request.SendResponseHead();
-  request.RelayResponseBody();
 }
 
 }  // namespace tarnwick

@@ -1,10 +1,16 @@
 #pragma once
 // TFilterProxyControl: one connection's request, from the request head to the last byte of the
-// response, and the state the filters share with the engine while they work on it. Owned by its
-// connection thread; it owns the client stream and the stream to the server.
+// response. Owned by its connection thread; it owns the client stream and the stream to the server.
 //
-// The request's settings are one snapshot, taken when the request starts, so that every step of it
-// sees the same lists and switches even if the user applies new settings meanwhile.
+// Its public surface is what the connection thread and the filters need, and no more:
+// - the thread runs ProcessRequest, then CloseSockets and LogRecord;
+// - a filter reads the settings, the request and response heads and the client's address; edits
+//   the heads; answers the client itself; or sends the response head, reads the body and sends
+//   bytes. A filter's working state (scanner state, buffers) is the filter's own, not kept here.
+//
+// The request's settings are one snapshot, taken when the request object is made (as the
+// connection is accepted), so every step of the request sees the same lists and switches even if
+// the user applies new settings meanwhile.
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +20,6 @@
 #include "engine/AccessLog.h"
 #include "engine/Buffer.h"
 #include "engine/HeaderList.h"
-#include "engine/HtmlScanState.h"
 #include "engine/ResponseBody.h"
 #include "engine/SockStream.h"
 #include "engine/StatusResponse.h"
@@ -24,116 +29,139 @@ namespace tarnwick {
 
 class TFilterChain;
 
+// The client's request head, taken apart.
+struct TRequestHead {
+  std::string RequestLine;  // exactly as received
+  std::string Method;       // upper case
+  std::string Url;          // the second word of the request line, as sent
+  std::string Version;      // upper case, forwarded as sent
+  // The parts of Url.
+  std::string Scheme;
+  std::string UrlUser;
+  std::string UrlPassword;
+  std::string Host;
+  std::string PortText;
+  std::string Path;          // from the first "/", query included
+  std::int32_t HostPort = 0;  // PortText as a number; 0 when none was given
+  THeaderList Headers;
+  std::int64_t ContentLength = -1;  // -1: no Content-length; 64-bit, since uploads beyond 2 GiB are ordinary
+  std::string Referer;              // as received, whatever header rewriting does to it later
+};
+
+// The server's response head, or the head of an answer the proxy made itself.
+struct TResponseHead {
+  std::string StatusLine;  // as received; the first body line of a response without head
+  std::string Version;     // upper case; "HTTP/0.9" for a response without head
+  std::int32_t StatusCode = 0;
+  std::string ReasonPhrase;
+  THeaderList Headers;
+  std::string ContentType;           // "text/html" when the server names none
+  std::int64_t ContentLength = -1;   // -1: unknown; what the head sent on announces
+  bool HeadEnded = false;            // the head's empty line came (and is passed on)
+};
+
 class TFilterProxyControl {
  public:
   // Bodies pass through in pieces of this size. Large pieces keep a big download from costing two
   // system calls per few kilobytes.
   static constexpr std::int32_t kRelaySize = 65536;
 
-  // `prefs` and `filters` must not be null.
+  // `prefs` and `filters` must not be null. Takes the settings snapshot of this request.
   TFilterProxyControl(std::shared_ptr<TCorvanePrefs> prefs, std::shared_ptr<const TFilterChain> filters,
                       std::unique_ptr<TSockStream> client);
   TFilterProxyControl(const TFilterProxyControl&) = delete;
   TFilterProxyControl& operator=(const TFilterProxyControl&) = delete;
 
-  // Serves the connection's one request. Raises when the request ends early (bad head, socket
-  // failure); whatever was sent stays sent.
+  // --- The connection thread.
+  // Serves the connection's one request. Raises when the request ends early (bad head:
+  // EHTProxyException; socket failure: ESocketError); whatever was sent stays sent.
   void ProcessRequest();
-
-  // --- The HTTP message operations.
-  void Reset();
-  void ReadRequest();
-  void Connect();
-  void SendRequest();
-  void RelayRequestBody();
-  void ReadResponseHead();
-  void SendResponseHead();
-  void RelayResponseBody();
-  bool SendText(std::string_view text);
-  std::int32_t SendData(const void* bytes, std::int32_t count);
   // Closes both connections; never raises.
   void CloseSockets();
-
-  // --- Answers made by the proxy itself.
-  // Builds the answer for `status` and records its code, reason and page length for the log.
-  std::string MakeStatusResponse(TStatus status, std::string_view url, std::string_view errorText,
-                                 std::string_view extraHeader = {});
-  // Builds and sends the answer for `status` with this request's URL.
-  void AnswerWith(TStatus status, std::string_view errorText = {});
-  // Answers the pseudo host's blank page; false for any other host.
-  bool ServeBlankPage();
-
-  // The response carries a Content-Encoding other than "identity": its body is not ours to read.
-  bool ResponseIsEncoded() const;
-
   // What the access log reports of this request.
   TLogRecord LogRecord() const;
 
-  // Settings and shared objects of this request.
-  std::shared_ptr<TCorvanePrefs> Prefs;
-  std::shared_ptr<const TPrefsSettings> Settings;
+  // --- What a filter reads.
+  // This request's settings: one snapshot for the whole request.
+  const TPreparedSettings& Settings() const { return *Snapshot; }
+  // The counters and remembered logins shared by all connections.
+  TCorvanePrefs& Shared() const { return *Prefs; }
+  // Dotted address of the client; empty when it could not be had.
+  const std::string& ClientAddress() const { return Client; }
+  // Dotted address of the server or upstream proxy; empty before the connection is made.
+  std::string ServerAddress() const;
+  TRequestHead& Request() { return RequestHead; }
+  const TRequestHead& Request() const { return RequestHead; }
+  TResponseHead& Response() { return ResponseHead; }
+  const TResponseHead& Response() const { return ResponseHead; }
 
-  std::string UpstreamHost;
-  std::int32_t UpstreamPort = 0;
-  std::unique_ptr<TSockStream> ClientStream;
-  std::string ClientAddress;
-  std::string RequestLine;
-  std::string Method;
-  std::string Url;
-  std::string Scheme;
-  std::string UrlUser;
-  std::string UrlPassword;
-  std::string Host;
-  std::string PortText;
-  std::string Path;
-  std::string Version;
-  THeaderList RequestHeaders;
-  std::int64_t RequestLength = -1;  // 64-bit: uploads and downloads beyond 2 GiB are ordinary
-  std::string RequestReferer;
-  bool HeadEnded = false;
-  std::int32_t HostPort = 0;
-  std::unique_ptr<TSockStream> ServerStream;
-  std::string StatusLine;
-  std::string ResponseVersion;
-  std::int32_t StatusCode = 0;
-  std::string ReasonPhrase;
-  THeaderList ResponseHeaders;
-  std::string ContentType;
-  std::int64_t ContentLength = -1;
-  bool WholePage = false;
-  bool ExceptionHit = false;
-  TBuffer RelayBuffer{kRelaySize};
+  // A block-list exception applied during this connection: the picture filters stand aside for the
+  // rest of it. Set by the block list, read by the tag and image filters.
+  bool ExceptionHit() const { return ExceptionMark; }
+  void SetExceptionHit(bool hit) { ExceptionMark = hit; }
 
-  // --- The response body as the content filters read it.
-  // Readies the response body for a content filter: a chunked body will be read decoded and
+  // --- Answering the client instead of the server.
+  // Sends the proxy's answer for `status` with this request's URL, its head lines followed by
+  // `extraHeader` (a Location line), and records code, reason and page length for the log.
+  void Answer(TStatus status, std::string_view extraHeader = {});
+  // Sends an answer the filter made whole, recording `statusCode`, `reason` and `bodyLength`.
+  void AnswerVerbatim(std::string_view answer, std::int32_t statusCode, std::string_view reason,
+                      std::int64_t bodyLength);
+
+  // --- Passing the response on, changed.
+  // Sends Response() as the head (Content-length set from its ContentLength when known).
+  void SendResponseHead();
+  // Readies the response body for reading: a chunked body will be read decoded and
   // Transfer-Encoding leaves the head. False (nothing changed) when its coding cannot be read.
   bool StartFilteredBody();
   // Up to n bytes of the (decoded) body; 0 at its end.
   std::int32_t ReadBody(void* into, std::int32_t n);
   // Sends the rest of the body as it arrives; false when sending failed.
   bool RelayRestOfBody();
-
-  // --- The content filters' working state. The three work areas start small and are sized by the
-  // filter that uses them, so that a request no content filter reads costs no memory for them.
-  THtmlScanState HtmlScan;
-  TParsedTag Tag;
-  TBuffer ReadAhead{1};     // server to scanner
-  TBuffer OutputBuffer{1};  // scanner to client; grown when a whole page is collected
-  TBuffer ImageBuffer{1};   // the first bytes of a picture
-  TResponseBody Body;
+  // Sends bytes to the client: true / the count when all of them went.
+  bool SendText(std::string_view text);
+  std::int32_t SendData(const void* bytes, std::int32_t count);
 
  private:
+  // The HTTP message steps, in the order a request uses them.
+  void ReadRequest();
+  // Connects to the server or the upstream proxy; raises ESocketError with the last failure's code.
+  void Connect();
+  // Connects to the server, or answers the 500 page and returns false.
+  bool ConnectOrAnswer();
+  void SendRequest();
+  void RelayRequestBody();
+  void ReadResponseHead();
+  // One status line and its header lines.
+  void ReadOneResponseHead();
+  void RelayResponseBody();
   // Copies the response body to the client: at least `limit` bytes, or all until the server closes
   // when limit < 0. The piece that crosses the limit is passed on whole.
   void RelayToClient(std::int64_t limit);
-  // One status line and its header lines.
-  void ReadOneResponseHead();
-  // Connects to the server, or answers the 500 page and returns false.
-  bool ConnectOrAnswer();
   // The whole exchange without any filter.
   void RelayUnfiltered();
+  // Answers the pseudo host's blank page; false for any other host.
+  bool ServeBlankPage();
+  // The response carries a Content-Encoding other than "identity": its body is not ours to read.
+  bool ResponseIsEncoded() const;
+  void AnswerWithError(TStatus status, std::string_view errorText);
+  std::unique_ptr<TSockStream> NewServerStream() const;
 
-  std::shared_ptr<const TFilterChain> Filters;
+  // Constant after construction.
+  const std::shared_ptr<TCorvanePrefs> Prefs;
+  const std::shared_ptr<const TPreparedSettings> Snapshot;
+  const std::shared_ptr<const TFilterChain> Filters;
+  const std::string UpstreamHost;  // empty when no upstream proxy is used
+  const std::int32_t UpstreamPort;
+
+  std::unique_ptr<TSockStream> ClientStream;
+  std::unique_ptr<TSockStream> ServerStream;
+  std::string Client;
+  TRequestHead RequestHead;
+  TResponseHead ResponseHead;
+  bool ExceptionMark = false;
+  TBuffer RelayBuffer{kRelaySize};
+  TResponseBody Body;
 };
 
 }  // namespace tarnwick

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "engine/FilterProxyControl.h"
-#include "filters/UrlText.h"
 #include "platform/Exceptions.h"
 #include "platform/SocketError.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -38,35 +38,31 @@ bool ReadHeaderLines(TSockStream& stream, THeaderList& headers, const char* mess
 }  // namespace
 
 void TFilterProxyControl::ReadRequest() {
-  RequestLine.clear();
-  Method.clear();
-  Url.clear();
-  Version.clear();
-  RequestLength = -1;
-  if (!ClientStream->ReadLine(RequestLine)) throw EHTProxyException(kBadRequest);
-  const auto tokens = SplitText(RequestLine, ' ');
+  TRequestHead& head = RequestHead;
+  if (!ClientStream->ReadLine(head.RequestLine)) throw EHTProxyException(kBadRequest);
+  const auto tokens = SplitText(head.RequestLine, ' ');
   if (tokens.size() < 3) throw EHTProxyException(kBadRequest);
-  Method = UpperAscii(tokens[0]);
-  Url = tokens[1];
-  Version = UpperAscii(tokens[2]);
+  head.Method = UpperAscii(tokens[0]);
+  head.Url = tokens[1];
+  head.Version = UpperAscii(tokens[2]);
 
-  const TUrlParts parts = SplitUrl(Url);
-  Scheme = parts.Scheme;
-  UrlUser = parts.User;
-  UrlPassword = parts.Password;
-  Host = parts.Host;
-  PortText = parts.Port;
-  Path = parts.Path;
-  if (!PortText.empty()) {
-    const std::int64_t port = ParseNumberOrThrow(PortText, kBadRequest);
-    HostPort = static_cast<std::int32_t>(port);
+  const TUrlParts parts = SplitUrl(head.Url);
+  head.Scheme = parts.Scheme;
+  head.UrlUser = parts.User;
+  head.UrlPassword = parts.Password;
+  head.Host = parts.Host;
+  head.PortText = parts.Port;
+  head.Path = parts.Path;
+  if (!head.PortText.empty()) {
+    const std::int64_t port = ParseNumberOrThrow(head.PortText, kBadRequest);
+    head.HostPort = static_cast<std::int32_t>(port);
   }
 
   // A client that closes in the middle of its head is served with the lines it sent.
-  ReadHeaderLines(*ClientStream, RequestHeaders, kBadRequest);
-  const std::string length = RequestHeaders.Get("Content-length");
-  if (!length.empty()) RequestLength = ParseNumberOrThrow(length, kBadRequest);
-  RequestReferer = RequestHeaders.Get("Referer");
+  ReadHeaderLines(*ClientStream, head.Headers, kBadRequest);
+  const std::string length = head.Headers.Get("Content-length");
+  if (!length.empty()) head.ContentLength = ParseNumberOrThrow(length, kBadRequest);
+  head.Referer = head.Headers.Get("Referer");
 }
 
 void TFilterProxyControl::Connect() {
@@ -76,49 +72,51 @@ void TFilterProxyControl::Connect() {
     target = UpstreamHost;
     port = UpstreamPort;
   } else {
-    if (Host.empty()) Host = "localhost";
-    target = Host;
-    port = HostPort == 0 ? 80 : HostPort;
+    if (RequestHead.Host.empty()) RequestHead.Host = "localhost";
+    target = RequestHead.Host;
+    port = RequestHead.HostPort == 0 ? 80 : RequestHead.HostPort;
   }
   // Only a time-out is worth another try; a refusal or an unknown name answers the same again.
+  int code = 0;
   for (int attempt = 0; attempt < 3; ++attempt) {
-    ServerStream = std::make_unique<TSockStream>(Prefs.get());
+    ServerStream = NewServerStream();
     try {
       ServerStream->Open(target, port);
       return;
     } catch (const ESocketError& error) {
-      LastSocketError = error.Code;
-    } catch (...) {
-      // The thread's error hook has recorded the code.
+      code = error.Code;
     }
-    if (LastSocketError != wsa::kTimedOut) break;
+    if (code != wsa::kTimedOut) break;
   }
-  throw EHTProxyException("Socket error");
+  RaiseSocketError(code, "connect");
 }
 
 void TFilterProxyControl::SendRequest() {
-  if (Scheme.empty()) Scheme = "http";
-  std::string target = Path;
+  TRequestHead& request = RequestHead;
+  if (request.Scheme.empty()) request.Scheme = "http";
+  std::string target = request.Path;
   if (!UpstreamHost.empty()) {
-    target = Scheme + "://" + Host + (PortText.empty() ? "" : ":" + PortText) + Path;
-  } else if (target.empty() && Method != "CONNECT") {
+    target = request.Scheme + "://" + request.Host + (request.PortText.empty() ? "" : ":" + request.PortText) +
+             request.Path;
+  } else if (target.empty() && request.Method != "CONNECT") {
     target = "/";  // "http://host" names the root; an empty target is no request at all
   }
   // One request per connection: the server must close after its answer, or the relay would hold
   // the connection (and its thread) until the server's idle time-out.
-  RequestHeaders.RemoveAll("Proxy-Connection");
-  RequestHeaders.RemoveAll("Keep-Alive");
-  RequestHeaders.SetOnly("Connection", "close");
+  THeaderList& headers = request.Headers;
+  headers.RemoveAll("Proxy-Connection");
+  headers.RemoveAll("Keep-Alive");
+  headers.SetOnly("Connection", "close");
   std::string head;
-  head.reserve(RequestLine.size() + 64 + RequestHeaders.Count() * 48);
-  head.append(Method).append(" ").append(target).append(" ").append(Version).append("\r\n");
-  head.append(RequestHeaders.HeadText());
+  head.reserve(request.RequestLine.size() + 64 + headers.Count() * 48);
+  head.append(request.Method).append(" ").append(target).append(" ").append(request.Version).append("\r\n");
+  head.append(headers.HeadText());
   ServerStream->WriteLine(head);
 }
 
 void TFilterProxyControl::RelayRequestBody() {
   std::int64_t copied = 0;
-  while (copied < RequestLength) {
+  while (copied < RequestHead.ContentLength) {
     const std::int32_t got = ClientStream->ReadBuf(RelayBuffer.Data(), kRelaySize);
     if (got == 0) break;
     ServerStream->WriteBuf(RelayBuffer.Data(), got);
@@ -132,66 +130,67 @@ void TFilterProxyControl::ReadResponseHead() {
   // sends nothing else from holding the connection for ever.
   for (int interim = 0; interim < kMaxInterimResponses; ++interim) {
     ReadOneResponseHead();
-    if (StatusCode < 100 || StatusCode >= 200 || StatusCode == 101 || ResponseVersion == "HTTP/0.9") return;
+    const std::int32_t code = ResponseHead.StatusCode;
+    if (code < 100 || code >= 200 || code == 101 || ResponseHead.Version == "HTTP/0.9") return;
   }
   throw EHTProxyException(kBadResponse);
 }
 
 void TFilterProxyControl::ReadOneResponseHead() {
-  StatusLine.clear();
-  ResponseVersion.clear();
-  ReasonPhrase.clear();
-  ResponseHeaders.Clear();
-  StatusCode = 0;
-  ContentType = "text/html";
-  ContentLength = -1;
-  if (!ServerStream->ReadLine(StatusLine)) throw EHTProxyException(kBadResponse);
-  if (UpperAscii(std::string_view(StatusLine).substr(0, 5)) != "HTTP/") {
+  TResponseHead& head = ResponseHead;
+  head = TResponseHead();
+  head.ContentType = "text/html";
+  const std::string& line = head.StatusLine;
+  if (!ServerStream->ReadLine(head.StatusLine)) throw EHTProxyException(kBadResponse);
+  if (UpperAscii(std::string_view(line).substr(0, 5)) != "HTTP/") {
     // No head at all: the line is the start of the body.
-    ResponseVersion = "HTTP/0.9";
-    StatusCode = 200;
-    HeadEnded = true;
+    head.Version = "HTTP/0.9";
+    head.StatusCode = 200;
+    head.HeadEnded = true;
     return;
   }
-  ResponseVersion = UpperAscii(std::string_view(StatusLine).substr(0, 8));
-  const std::string_view codeText = StatusLine.size() > 9 ? std::string_view(StatusLine).substr(9, 3) : "";
-  StatusCode = static_cast<std::int32_t>(ParseNumberOrThrow(codeText, kBadResponse));
-  ReasonPhrase = StatusLine.size() > 13 ? StatusLine.substr(13) : std::string();
+  head.Version = UpperAscii(std::string_view(line).substr(0, 8));
+  const std::string_view codeText = line.size() > 9 ? std::string_view(line).substr(9, 3) : "";
+  head.StatusCode = static_cast<std::int32_t>(ParseNumberOrThrow(codeText, kBadResponse));
+  head.ReasonPhrase = line.size() > 13 ? line.substr(13) : std::string();
 
-  const bool ended = ReadHeaderLines(*ServerStream, ResponseHeaders, kBadResponse);
-  HeadEnded = ended || ResponseHeaders.Count() == 0;
-  const std::string length = ResponseHeaders.Get("Content-length");
-  if (!length.empty()) ContentLength = ParseNumberOrThrow(length, kBadResponse);
-  const std::string type = ResponseHeaders.Get("Content-type");
-  if (!type.empty()) ContentType = type;
+  const bool ended = ReadHeaderLines(*ServerStream, head.Headers, kBadResponse);
+  head.HeadEnded = ended || head.Headers.Count() == 0;
+  const std::string length = head.Headers.Get("Content-length");
+  if (!length.empty()) head.ContentLength = ParseNumberOrThrow(length, kBadResponse);
+  const std::string type = head.Headers.Get("Content-type");
+  if (!type.empty()) head.ContentType = type;
 }
 
 void TFilterProxyControl::SendResponseHead() {
-  if (ResponseVersion == "HTTP/0.9") {
-    ClientStream->WriteLine(StatusLine);
+  TResponseHead& response = ResponseHead;
+  if (response.Version == "HTTP/0.9") {
+    ClientStream->WriteLine(response.StatusLine);
     return;
   }
-  if (ContentLength != -1) ResponseHeaders.Set("Content-length", std::to_string(ContentLength));
-  ResponseHeaders.RemoveAll("Keep-Alive");
-  ResponseHeaders.RemoveAll("Proxy-Connection");
-  ResponseHeaders.SetOnly("Connection", "close");
+  THeaderList& headers = response.Headers;
+  if (response.ContentLength != -1) headers.Set("Content-length", std::to_string(response.ContentLength));
+  headers.RemoveAll("Keep-Alive");
+  headers.RemoveAll("Proxy-Connection");
+  headers.SetOnly("Connection", "close");
   // The whole head in one send: the bytes are the same as line by line, without a packet for each.
   std::string head;
-  head.append(ResponseVersion).append(" ").append(std::to_string(StatusCode)).append(" ").append(ReasonPhrase);
-  head.append("\r\n").append(ResponseHeaders.HeadText());
-  if (HeadEnded) head.append("\r\n");
+  head.append(response.Version).append(" ").append(std::to_string(response.StatusCode)).append(" ");
+  head.append(response.ReasonPhrase).append("\r\n").append(headers.HeadText());
+  if (response.HeadEnded) head.append("\r\n");
   SendText(head);
 }
 
 void TFilterProxyControl::RelayResponseBody() {
-  if (ContentLength != -1 || Method == "HEAD") {
-    if (ContentLength > 0) RelayToClient(ContentLength);
+  const std::int64_t length = ResponseHead.ContentLength;
+  if (length != -1 || RequestHead.Method == "HEAD") {
+    if (length > 0) RelayToClient(length);
   } else {
     RelayToClient(-1);
   }
 }
 
-bool TFilterProxyControl::StartFilteredBody() { return Body.Start(ResponseHeaders, ContentLength); }
+bool TFilterProxyControl::StartFilteredBody() { return Body.Start(ResponseHead.Headers, ResponseHead.ContentLength); }
 
 std::int32_t TFilterProxyControl::ReadBody(void* into, std::int32_t n) {
   return Body.Read(*ServerStream, static_cast<std::uint8_t*>(into), n);

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "filters/UrlText.h"
+#include "platform/HexDigit.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -13,13 +14,6 @@ namespace {
 constexpr std::int32_t kMaxLineLength = 8192;
 // Fifteen hex digits keep the size below 2^60, far from overflow.
 constexpr std::int32_t kMaxSizeDigits = 15;
-
-int HexValue(std::uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -51,7 +45,7 @@ std::int32_t TChunkedDecoder::Frame(const std::uint8_t* data, std::int32_t at, s
     const std::uint8_t c = data[at];
     switch (State) {
       case TState::Size: {
-        const int digit = HexValue(c);
+        const int digit = HexDigitValue(static_cast<char>(c));
         if (digit >= 0) {
           if (++Digits > kMaxSizeDigits) Fail();
           Remaining = Remaining * 16 + static_cast<std::uint64_t>(digit);

@@ -71,8 +71,8 @@ void TSockServer::Execute() {
       if (Terminated.load(std::memory_order_acquire)) break;
       RunAcceptingCycle();
     }
-  } catch (...) {
-    // Nothing may leave the thread; the server simply stops accepting.
+  } catch (const std::exception&) {
+    // Nothing may leave the thread (it would end the program); the server simply stops accepting.
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Exceptions.h"
 #include "prefs/Prefs.h"
 
 namespace tarnwick {
@@ -12,7 +13,7 @@ TSockStream::TSockStream(TCorvanePrefs* counters, int handle)
 
 void TSockStream::CountReceived(std::int32_t n) {
   if (Counters == nullptr || n <= 0) return;
-  auto& counter = Counters->Settings()->UseProxy ? Counters->RecvProxyCnt : Counters->RecvCnt;
+  auto& counter = ViaProxy ? Counters->RecvProxyCnt : Counters->RecvCnt;
   counter.fetch_add(n, std::memory_order_relaxed);
 }
 
@@ -20,8 +21,8 @@ std::int32_t TSockStream::ReceiveIntoScratch() {
   std::int32_t got = 0;
   try {
     got = ReceiveBuf(Scratch.data(), kScratchSize);
-  } catch (...) {
-    return 0;
+  } catch (const ESocketError&) {
+    return 0;  // reads report failure as the end of the stream
   }
   CountReceived(got);
   return got;
@@ -33,7 +34,7 @@ std::int32_t TSockStream::ReadBuf(void* destination, std::int32_t n) {
   if (got == 0) {
     try {
       got = ReceiveBuf(destination, n);
-    } catch (...) {
+    } catch (const ESocketError&) {
       got = 0;
     }
   }
@@ -77,8 +78,8 @@ std::int32_t TSockStream::WriteBuf(const void* source, std::int32_t n) {
   std::int32_t sent = 0;
   try {
     sent = SendBuf(source, n);
-  } catch (...) {
-    sent = 0;
+  } catch (const ESocketError&) {
+    sent = 0;  // writes report failure as nothing sent
   }
   if (Counters != nullptr && sent > 0) Counters->SentCnt.fetch_add(sent, std::memory_order_relaxed);
   return sent;

@@ -1,7 +1,8 @@
 #pragma once
 // TSockStream: the engine's only way to talk to the network. Reads and writes never raise; they
 // report 0 or false. Every byte received or sent is counted into the statistics of `Counters`
-// (received bytes go to RecvProxyCnt while the upstream proxy is in use, else to RecvCnt).
+// (received bytes go to RecvProxyCnt when the stream's request uses the upstream proxy, else to
+// RecvCnt).
 //
 // Thread use: one thread at a time (the connection's thread, or the accepting thread for a
 // listening stream). `Counters`, when given, must outlive the stream.
@@ -41,6 +42,8 @@ class TSockStream : public TCustomWinSocket {
   bool WriteBuffer(TBuffer& source);
   // Waits for one connection on a listening stream; null when none came. `errorCode` tells why.
   std::unique_ptr<TSockStream> Accept(int& errorCode);
+  // Whether received bytes count as coming through the upstream proxy; off until set.
+  void SetReceivedViaProxy(bool viaProxy) { ViaProxy = viaProxy; }
 
   TBuffer InBuffer{kInBufferSize};
 
@@ -50,6 +53,7 @@ class TSockStream : public TCustomWinSocket {
   void CountReceived(std::int32_t n);
 
   TCorvanePrefs* Counters;
+  bool ViaProxy = false;
   std::array<std::uint8_t, kScratchSize> Scratch{};
 };
 

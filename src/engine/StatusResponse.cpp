@@ -6,7 +6,8 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::string_view kServerHeader = "Server: Tarnwick  V1.4\r\n";
+#define TARNWICK_SERVER_LINE "Server: " TARNWICK_APP_NAME_VER "\r\n"
+constexpr std::string_view kServerHeader = TARNWICK_SERVER_LINE;
 
 constexpr std::string_view kBlockedPage =
     "<HTML><HEAD><TITLE>Page Blocked</TITLE></HEAD><BODY><H1>%{APPNAME} Message</H1><H2>This page is "
@@ -32,9 +33,9 @@ constexpr std::array<TStatusRow, 8> kRows{{
     {403, "Page Blocked", kServerHeader, kBlockedPage},
     {500, "Server Error", kServerHeader, kNoContactPage},
     {401, "Unauthorized",
-     "Server: Tarnwick  V1.4\r\nWWW-Authenticate: basic realm=\"Tarnwick Redirector\"\r\n", kAuthPage},
+     TARNWICK_SERVER_LINE "WWW-Authenticate: basic realm=\"Tarnwick Redirector\"\r\n", kAuthPage},
     {401, "Unauthorized",
-     "Server: Tarnwick  V1.4\r\nWWW-Authenticate: basic realm=\"Tarnwick Gateway\"\r\n", kAuthPage},
+     TARNWICK_SERVER_LINE "WWW-Authenticate: basic realm=\"Tarnwick Gateway\"\r\n", kAuthPage},
     {403, "Forbidden", kServerHeader, kForbiddenPage},
     {302, "Moved Temporarily", kServerHeader, {}},
     {304, "Not Modified", kServerHeader, {}},

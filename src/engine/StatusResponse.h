@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Version.h"
+
 namespace tarnwick {
 
-inline constexpr std::string_view kAppName = "Tarnwick";
-inline constexpr std::string_view kAppNameVer = "Tarnwick  V1.4";
 // The pseudo host that replaced frames point at; the proxy answers it itself.
 inline constexpr std::string_view kPseudoHost = "--TARNWICK--";
 

@@ -32,7 +32,8 @@ void TUiHandOver::RunPending() {
     try {
       (*job->Work)();
     } catch (...) {
-      // The work's failure is its own; the waiting thread is released all the same.
+      // The work is any caller's code, so anything may come out of it; whatever it is, it must not
+      // leave the event loop or keep the waiting thread from being released.
     }
     lock.lock();
     job->Done = true;

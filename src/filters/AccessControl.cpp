@@ -6,15 +6,10 @@
 
 #include "engine/FilterProxyControl.h"
 #include "filters/Credentials.h"
-#include "filters/UrlText.h"
 
 namespace tarnwick {
 
 namespace {
-
-// Fields of an access-control state line: check | method | credential.
-constexpr size_t kMethodField = 1;
-constexpr size_t kCredentialField = 2;
 
 enum class TOutcome { Grant, Deny, Ask };
 
@@ -45,14 +40,14 @@ void DropStaleLogins(std::vector<TAuthClient>& clients, std::string_view address
 }
 
 TOutcome PasswordRule(TFilterProxyControl& request, std::string_view credential, std::uint32_t now) {
-  const std::int32_t passExpireMs = request.Settings->PassExpireMs;
-  const std::string& address = request.ClientAddress;
-  return request.Prefs->AuthClients.WithLock([&](std::vector<TAuthClient>& clients) {
+  const std::int32_t passExpireMs = request.Settings().PassExpireMs;
+  const std::string& address = request.ClientAddress();
+  return request.Shared().AuthClients.WithLock([&](std::vector<TAuthClient>& clients) {
     DropStaleLogins(clients, address, now, passExpireMs);
     auto known = std::find_if(clients.begin(), clients.end(),
                               [&](const TAuthClient& client) { return ClientOf(client) == address; });
     if (known == clients.end()) {
-      clients.push_back({address + "=" + PresentedCredential(request.RequestHeaders), TAgeObj{now}});
+      clients.push_back({address + "=" + PresentedCredential(request.Request().Headers), TAgeObj{now}});
       known = clients.end() - 1;
     }
     const std::string_view presented = std::string_view(known->Entry).substr(address.size() + 1);
@@ -65,33 +60,33 @@ TOutcome PasswordRule(TFilterProxyControl& request, std::string_view credential,
   });
 }
 
-TOutcome OutcomeFor(TFilterProxyControl& request, size_t entryIndex, const TTickSource& now) {
-  const TPrefsSettings& settings = *request.Settings;
-  const std::string state = entryIndex < settings.AclStates.size() ? settings.AclStates[entryIndex] : "";
-  const std::vector<std::string> fields = SplitText(state, '|');
-  // A hand-edited line without a method field grants, as method "0" does, instead of ending every
-  // request of that client without an answer.
-  const std::string method = kMethodField < fields.size() ? fields[kMethodField] : "0";
-  if (method == "1") return TOutcome::Deny;
-  if (method != "2") return TOutcome::Grant;
-  const std::string credential = kCredentialField < fields.size() ? fields[kCredentialField] : "";
-  return PasswordRule(request, credential, now());
+// A hand-edited line without a method field grants (ListStates.h), as method "0" does, instead of
+// ending every request of that client without an answer.
+TOutcome OutcomeFor(TFilterProxyControl& request, const TAclEntry& entry, const TTickSource& now) {
+  switch (entry.Method) {
+    case TAccessMethod::Deny:
+      return TOutcome::Deny;
+    case TAccessMethod::Password:
+      return PasswordRule(request, entry.Credential, now());
+    case TAccessMethod::Grant:
+      break;
+  }
+  return TOutcome::Grant;
 }
 
 }  // namespace
 
 bool CheckAccess(TFilterProxyControl& request, const TTickSource& now) {
-  const TPrefsSettings& settings = *request.Settings;
-  for (size_t i = 0; i < settings.AclItems.size(); ++i) {
-    if (settings.AclItems[i] != request.ClientAddress || !IsChecked(settings.AclChecked, i)) continue;
-    switch (OutcomeFor(request, i, now)) {
+  for (const TAclEntry& entry : request.Settings().AclEntries) {
+    if (!entry.Checked || entry.Address != request.ClientAddress()) continue;
+    switch (OutcomeFor(request, entry, now)) {
       case TOutcome::Grant:
         return false;
       case TOutcome::Deny:
-        request.AnswerWith(TStatus::Forbidden);
+        request.Answer(TStatus::Forbidden);
         return true;
       case TOutcome::Ask:
-        request.AnswerWith(TStatus::GatewayAuth);
+        request.Answer(TStatus::GatewayAuth);
         return true;
     }
   }

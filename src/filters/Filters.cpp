@@ -1,6 +1,5 @@
 #include "filters/Filters.h"
 
-#include "engine/FilterProxyControl.h"
 #include "filters/BlockList.h"
 #include "filters/HeaderRewrite.h"
 #include "filters/HtmlFilter.h"
@@ -9,8 +8,6 @@
 #include "platform/Clock.h"
 
 namespace tarnwick {
-
-void PrepareFilters(TPrefsSettings& settings) { settings.PreparedBlockList = PrepareBlockList(settings); }
 
 TTarnwickFilters::TTarnwickFilters() : TTarnwickFilters(GetTickCount) {}
 
@@ -28,8 +25,6 @@ bool TTarnwickFilters::BlockCheck(TFilterProxyControl& request) const { return t
 
 bool TTarnwickFilters::FilterImage(TFilterProxyControl& request) const { return tarnwick::FilterImage(request); }
 
-void TTarnwickFilters::FilterHtml(TFilterProxyControl& request) const {
-  if (!tarnwick::FilterHtml(request)) TFilterChain::FilterHtml(request);
-}
+bool TTarnwickFilters::FilterHtml(TFilterProxyControl& request) const { return tarnwick::FilterHtml(request); }
 
 }  // namespace tarnwick

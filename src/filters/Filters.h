@@ -2,18 +2,11 @@
 // TTarnwickFilters: the proxy's own filters behind the pipeline's filter seam. Each step hands the
 // request to the filter that owns it (one pair of files per filter in this folder); the order of
 // the steps is the pipeline's, in engine/FilterProxyControl.cpp.
-//
-// PrepareFilters turns the lists of a settings object into the forms the filters match against
-// quickly. Apply calls it on the settings it is about to publish; filters also work (more slowly)
-// on settings that were never prepared.
 
 #include "engine/FilterChain.h"
 #include "filters/AccessControl.h"
-#include "prefs/Prefs.h"
 
 namespace tarnwick {
-
-void PrepareFilters(TPrefsSettings& settings);
 
 class TTarnwickFilters : public TFilterChain {
  public:
@@ -26,7 +19,7 @@ class TTarnwickFilters : public TFilterChain {
   bool CheckRedirection(TFilterProxyControl& request) const override;
   bool BlockCheck(TFilterProxyControl& request) const override;
   bool FilterImage(TFilterProxyControl& request) const override;
-  void FilterHtml(TFilterProxyControl& request) const override;
+  bool FilterHtml(TFilterProxyControl& request) const override;
 
  private:
   TTickSource Ticks;  // constant after construction

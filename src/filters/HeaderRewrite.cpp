@@ -3,31 +3,31 @@
 #include <string>
 
 #include "engine/FilterProxyControl.h"
-#include "filters/UrlText.h"
+#include "platform/Version.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
 namespace {
 
 // The product mark: name, "/", and the version with its leading blank.
-const std::string kUserAgentMark = std::string(kAppName) + "/" + " V1.4";
-
-enum TRefererRule { kKeep = 0, kAlwaysRemove = 1, kOtherDomain = 2, kOtherDomainOrPath = 3 };
+const std::string kUserAgentMark = TARNWICK_APP_NAME "/ V" TARNWICK_VERSION;
 
 // Hosts and directories compare as exact texts; ports and schemes are not compared.
-bool RefererGoes(const TFilterProxyControl& request, std::string_view referer, std::int32_t rule) {
+bool RefererGoes(const TRequestHead& request, std::string_view referer, TRefererRule rule) {
   switch (rule) {
-    case kAlwaysRemove:
+    case TRefererRule::AlwaysRemove:
       return true;
-    case kOtherDomain:
+    case TRefererRule::OtherDomain:
       return SplitUrl(referer).Host != request.Host;
-    case kOtherDomainOrPath: {
+    case TRefererRule::OtherDomainOrPath: {
       const TUrlParts parts = SplitUrl(referer);
       return parts.Host != request.Host || DirectoryOf(parts.Path) != DirectoryOf(request.Path);
     }
-    default:
-      return false;
+    case TRefererRule::Keep:
+      break;
   }
+  return false;
 }
 
 void MarkUserAgent(THeaderList& headers) {
@@ -43,9 +43,9 @@ void MarkUserAgent(THeaderList& headers) {
 }  // namespace
 
 void RewriteHeaders(TFilterProxyControl& request) {
-  const TPrefsSettings& settings = *request.Settings;
-  THeaderList& headers = request.RequestHeaders;
-  if (headers.Has("Referer") && RefererGoes(request, headers.Get("Referer"), settings.Referer)) {
+  const TPrefsSettings& settings = request.Settings();
+  THeaderList& headers = request.Request().Headers;
+  if (headers.Has("Referer") && RefererGoes(request.Request(), headers.Get("Referer"), settings.Referer)) {
     headers.Set("Referer", "");  // deletes the first entry of that name
   }
   if (!settings.DontUserAgent) MarkUserAgent(headers);

@@ -23,18 +23,18 @@ bool SendAll(TFilterProxyControl& request, const char* bytes, std::size_t n) {
 
 // Sends the page as it is scanned, between the popup scripts when they are wanted.
 void StreamPage(TFilterProxyControl& request) {
-  const bool scripts = WantsPopupScripts(*request.Settings);
+  const bool scripts = WantsPopupScripts(request.Settings());
+  TResponseHead& response = request.Response();
   // The filters change the page's length, so none is announced: the close ends the page.
-  request.ContentLength = -1;
-  request.ResponseHeaders.RemoveAll("Content-length");
+  response.ContentLength = -1;
+  response.Headers.RemoveAll("Content-length");
   request.SendResponseHead();
   if (scripts) request.SendText(kPopupOpenScript);
-  request.OutputBuffer.SetCapacity(kStreamOutputSize);
-  request.OutputBuffer.Clear();
   TPageTags tags(request);
+  TPageScan scan(request);
   TClientSink sink(request);
   for (;;) {
-    const TScanStep step = ScanNextPiece(request, tags, sink);
+    const TScanStep step = scan.Next(tags, sink);
     if (step == TScanStep::Failed || !sink.Flush() || step == TScanStep::Ended) break;
   }
   // Attempted also after a failed send: the page must not keep the dummy window function.
@@ -44,10 +44,10 @@ void StreamPage(TFilterProxyControl& request) {
 }  // namespace
 
 TPageTags::TPageTags(TFilterProxyControl& request)
-    : Request(request), TagFilter(request.Settings->TagFilter), Popups(WantsPopupScripts(*request.Settings)) {}
+    : Request(request), TagFilter(request.Settings().TagFilter), Popups(WantsPopupScripts(request.Settings())) {}
 
-void TPageTags::OnTag(std::string& tag, THtmlScanState&) {
-  if (TagFilter) FilterTag(Request, tag);
+void TPageTags::OnTag(std::string& tag, THtmlScanState& state) {
+  if (TagFilter) FilterTag(Request, tag, state, Tag);
   if (Popups) ReplaceWindowOpen(tag);
 }
 
@@ -60,42 +60,40 @@ TTagTriggers TPageTags::Triggers() const {
   return triggers;
 }
 
-TClientSink::TClientSink(TFilterProxyControl& request) : Request(request) {}
+TClientSink::TClientSink(TFilterProxyControl& request) : Request(request), Held(kStreamOutputSize) {}
 
 bool TClientSink::Write(const char* bytes, std::size_t n) {
-  TBuffer& held = Request.OutputBuffer;
-  if (static_cast<std::size_t>(held.Capacity - held.WritePos) < n && !Flush()) return false;
-  if (static_cast<std::size_t>(held.Capacity) < n) return SendAll(Request, bytes, n);
-  held.Write(bytes, static_cast<std::int32_t>(n));
+  if (static_cast<std::size_t>(Held.Capacity - Held.WritePos) < n && !Flush()) return false;
+  if (static_cast<std::size_t>(Held.Capacity) < n) return SendAll(Request, bytes, n);
+  Held.Write(bytes, static_cast<std::int32_t>(n));
   return true;
 }
 
 bool TClientSink::Flush() {
-  TBuffer& held = Request.OutputBuffer;
-  const auto bytes = held.Peek();
-  held.Clear();
+  const auto bytes = Held.Peek();
+  Held.Clear();
   return SendAll(Request, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-TScanStep ScanNextPiece(TFilterProxyControl& request, TTagHandler& tags, TByteSink& out) {
-  TBuffer& piece = request.ReadAhead;
-  if (piece.Capacity < kPieceSize) piece.SetCapacity(kPieceSize);
-  const std::int32_t got = request.ReadBody(piece.Data(), piece.Capacity);
+TPageScan::TPageScan(TFilterProxyControl& request) : Request(request), Piece(kPieceSize) {}
+
+TScanStep TPageScan::Next(TTagHandler& tags, TByteSink& out) {
+  const std::int32_t got = Request.ReadBody(Piece.Data(), Piece.Capacity);
   if (got == 0) {
-    FinishHtml(request.HtmlScan);
+    FinishHtml(State);
     return TScanStep::Ended;
   }
-  const std::span<const char> bytes(reinterpret_cast<const char*>(piece.Data()), static_cast<std::size_t>(got));
-  return ScanHtml(request.HtmlScan, bytes, tags, out) ? TScanStep::More : TScanStep::Failed;
+  const std::span<const char> bytes(reinterpret_cast<const char*>(Piece.Data()), static_cast<std::size_t>(got));
+  return ScanHtml(State, bytes, tags, out) ? TScanStep::More : TScanStep::Failed;
 }
 
-bool WantsPopupScripts(const TPrefsSettings& settings) { return settings.Popups == 1; }
+bool WantsPopupScripts(const TPrefsSettings& settings) { return settings.Popups == TPopupRule::FilterOpened; }
 
 bool FilterHtml(TFilterProxyControl& request) {
-  const TPrefsSettings& settings = *request.Settings;
-  if (!settings.TagFilter && !WantsPopupScripts(settings) && !request.WholePage) return false;
+  const TPrefsSettings& settings = request.Settings();
+  if (!settings.TagFilter && !WantsPopupScripts(settings) && !settings.HasWordEntries) return false;
   if (!request.StartFilteredBody()) return false;
-  if (request.WholePage) {
+  if (settings.HasWordEntries) {
     FilterWholePage(request);
   } else {
     StreamPage(request);

@@ -4,13 +4,17 @@
 // without a Content-length (the tag filter changes the length; the close ends the page). A page
 // that no content filter would change is left to the plain relay, exactly as the server framed it.
 //
-// The pieces here are shared with the word analysis, which collects a whole page before sending it.
+// The filter's working state for one page (scanner state, tag workspace, read and send buffers)
+// lives in the objects below, made by FilterHtml for that page; the request object keeps none of
+// it. The pieces are shared with the word analysis, which collects a whole page before sending it.
 // Everything runs on the request's connection thread.
 
 #include <cstdint>
 #include <string>
 
+#include "engine/Buffer.h"
 #include "filters/HtmlScanner.h"
+#include "filters/TagFilter.h"
 
 namespace tarnwick {
 
@@ -28,10 +32,11 @@ class TPageTags : public TTagHandler {
   TFilterProxyControl& Request;
   const bool TagFilter;
   const bool Popups;
+  TParsedTag Tag;  // workspace reused from tag to tag
 };
 
-// Scanned bytes on their way to the browser, gathered in request.OutputBuffer and sent when it is
-// full or on Flush().
+// Scanned bytes on their way to the browser, gathered and sent when the buffer is full or on
+// Flush().
 class TClientSink : public TByteSink {
  public:
   explicit TClientSink(TFilterProxyControl& request);
@@ -40,13 +45,25 @@ class TClientSink : public TByteSink {
 
  private:
   TFilterProxyControl& Request;
+  TBuffer Held;
 };
 
 enum class TScanStep { More, Ended, Failed };
 
-// Reads what the server has sent of the body (at most one read-ahead's worth) and scans it into
-// `out`. Ended: the body is over and the scan finished. Failed: `out` refused bytes.
-TScanStep ScanNextPiece(TFilterProxyControl& request, TTagHandler& tags, TByteSink& out);
+// One response body read from the server and fed through the scanner piece by piece.
+class TPageScan {
+ public:
+  explicit TPageScan(TFilterProxyControl& request);
+
+  // Reads what the server has sent of the body (at most one piece) and scans it into `out`.
+  // Ended: the body is over and the scan finished. Failed: `out` refused bytes.
+  TScanStep Next(TTagHandler& tags, TByteSink& out);
+
+ private:
+  TFilterProxyControl& Request;
+  THtmlScanState State;
+  TBuffer Piece;
+};
 
 // Whether the popup scripts wrap the page.
 bool WantsPopupScripts(const TPrefsSettings& settings);

@@ -19,12 +19,34 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/HtmlScanState.h"
 #include "filters/MarkupIndex.h"
 
 namespace tarnwick {
 
 inline constexpr std::size_t kMaxTagLength = 64 * 1024;
+
+// The scanner's state between two pieces of one body: plain data owned by whoever filters the
+// body (the HTML filter, for the length of one page), so that a page split anywhere across reads
+// scans the same as in one piece.
+enum class THtmlScanMode { Text, Tag, Comment };
+
+struct THtmlScanState {
+  THtmlScanMode Mode = THtmlScanMode::Text;
+  // The tag or comment being assembled, from its "<" on.
+  std::string TagText;
+  // TagText may hold another "<" after its first byte (then only the part from the last one is
+  // the tag).
+  bool StrayInTag = false;
+  // Dashes seen since the last byte that was neither "-" nor ">" (comment mode).
+  std::int32_t Dashes = 0;
+  // The comment's first byte after "<!--" is still to come; it never counts as a dash.
+  bool CommentStart = false;
+  // Text between tags is copied out; false while a removed element's content is dropped.
+  bool OutputOn = true;
+  // Upper-case name of the closing tag that ends the element being dropped, or empty.
+  std::string AwaitedEndTag;
+};
+
 
 // Where scanned bytes go.
 class TByteSink {

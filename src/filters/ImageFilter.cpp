@@ -4,6 +4,7 @@
 
 #include "engine/FilterProxyControl.h"
 #include "engine/ImageParsers.h"
+#include "platform/Version.h"
 
 namespace tarnwick {
 
@@ -18,22 +19,18 @@ constexpr std::int32_t kAnimationPrefix = 8000;
 constexpr std::string_view kGifType = "image/gif";
 constexpr std::string_view kJpegType = "image/jpeg";
 
-enum TAnims : std::int32_t { kLeaveAnims = 0, kFirstFrameOnly = 1, kRepeatAnims = 2 };
-
-// Fills the image buffer with the body until it holds `upTo` bytes or the body ends.
-void ReadPrefix(TFilterProxyControl& request, std::int32_t upTo) {
-  TBuffer& buffer = request.ImageBuffer;
-  while (buffer.WritePos < upTo) {
-    const std::int32_t got = request.ReadBody(buffer.Data() + buffer.WritePos, upTo - buffer.WritePos);
+// Fills `held` with the body until it holds `upTo` bytes or the body ends.
+void ReadPrefix(TFilterProxyControl& request, TBuffer& held, std::int32_t upTo) {
+  while (held.WritePos < upTo) {
+    const std::int32_t got = request.ReadBody(held.Data() + held.WritePos, upTo - held.WritePos);
     if (got == 0) return;
-    buffer.WritePos += got;
+    held.WritePos += got;
   }
 }
 
 // The head, the held bytes and, unless the held bytes are the whole answer, the rest of the body.
-void SendHeldPicture(TFilterProxyControl& request, bool withRest) {
+void SendHeldPicture(TFilterProxyControl& request, TBuffer& held, bool withRest) {
   request.SendResponseHead();
-  TBuffer& held = request.ImageBuffer;
   const auto bytes = held.Peek();
   const auto count = static_cast<std::int32_t>(bytes.size());
   const bool sent = count == 0 || request.SendData(bytes.data(), count) == count;
@@ -42,29 +39,24 @@ void SendHeldPicture(TFilterProxyControl& request, bool withRest) {
 }
 
 void AnswerBanner(TFilterProxyControl& request) {
-  if (request.Settings->ReplaceTrans) {
-    request.StatusCode = 200;
-    request.ReasonPhrase = "OK";
-    request.ContentLength = 42;
-    request.SendText(kTransparentGifAnswer);
+  if (request.Settings().ReplaceTrans) {
+    request.AnswerVerbatim(kTransparentGifAnswer, 200, "OK", 42);
   } else {
-    request.AnswerWith(TStatus::PageBlocked);
+    request.Answer(TStatus::PageBlocked);
   }
 }
 
-bool ParseSize(const TFilterProxyControl& request, bool gif, TPictureSize& size) {
-  return gif ? GifSize(request.ImageBuffer, size) : JpegSize(request.ImageBuffer, size);
+bool ParseSize(const TBuffer& held, bool gif, TPictureSize& size) {
+  return gif ? GifSize(held, size) : JpegSize(held, size);
 }
 
 }  // namespace
 
 constexpr char kTransparentGifBytes[] =
-    "HTTP/1.0 200 OK\r\nServer: Tarnwick  V1.4\r\nContent-type: image/gif\r\nContent-length: 42\r\n\r\n"
+    "HTTP/1.0 200 OK\r\nServer: " TARNWICK_APP_NAME_VER "\r\nContent-type: image/gif\r\nContent-length: 42\r\n\r\n"
     "\x47\x49\x46\x38\x39\x61\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF\x21\xF9\x04\x01\x00"
     "\x00\x01\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01\x4C\x00\x3B";
 const std::string_view kTransparentGifAnswer(kTransparentGifBytes, sizeof kTransparentGifBytes - 1);
-// The answer names the program like every answer the proxy makes itself.
-static_assert(std::string_view(kTransparentGifBytes + 25, kAppNameVer.size()) == kAppNameVer);
 
 bool MatchImageSize(const TPrefsSettings& settings, std::int32_t width, std::int32_t height) {
   for (size_t i = 0; i < settings.ImageSizes.size(); ++i) {
@@ -74,31 +66,32 @@ bool MatchImageSize(const TPrefsSettings& settings, std::int32_t width, std::int
 }
 
 bool FilterImage(TFilterProxyControl& request) {
-  if (request.ExceptionHit) return false;
+  if (request.ExceptionHit()) return false;
   // The whole header value, exactly: a variant type or a parameter means "not examined".
-  const bool gif = request.ContentType == kGifType;
-  if (!gif && request.ContentType != kJpegType) return false;
-  request.Prefs->ImgCnt.fetch_add(1, std::memory_order_relaxed);
+  const std::string& type = request.Response().ContentType;
+  const bool gif = type == kGifType;
+  if (!gif && type != kJpegType) return false;
+  request.Shared().ImgCnt.fetch_add(1, std::memory_order_relaxed);
 
-  const TPrefsSettings& settings = *request.Settings;
+  const TPrefsSettings& settings = request.Settings();
   const bool sizeCheck = settings.FilterByDim && !settings.IgnoreNoDims;
-  const bool animation = gif && (settings.Anims == kFirstFrameOnly || settings.Anims == kRepeatAnims);
+  const bool animation = gif && settings.Anims != TAnimationRule::Leave;
   // Nothing here would change the picture: it passes exactly as the server framed it.
   if (!sizeCheck && !animation) return false;
   if (!request.StartFilteredBody()) return false;
 
-  request.ImageBuffer.SetCapacity(kImageBufferSize);
-  request.ImageBuffer.Clear();
-  ReadPrefix(request, kSizePrefix);
-  if (request.ImageBuffer.Empty()) {
-    SendHeldPicture(request, false);
+  // The first bytes of the picture; the rest streams through.
+  TBuffer held(kImageBufferSize);
+  ReadPrefix(request, held, kSizePrefix);
+  if (held.Empty()) {
+    SendHeldPicture(request, held, false);
     return true;
   }
 
   if (sizeCheck) {
     TPictureSize size;
-    if (!ParseSize(request, gif, size)) {
-      SendHeldPicture(request, true);
+    if (!ParseSize(held, gif, size)) {
+      SendHeldPicture(request, held, true);
       return true;
     }
     if (MatchImageSize(settings, size.Width, size.Height)) {
@@ -107,18 +100,18 @@ bool FilterImage(TFilterProxyControl& request) {
     }
   }
 
-  if (animation && settings.Anims == kFirstFrameOnly) {
-    ReadPrefix(request, kAnimationPrefix);
-    if (GifAnimation(request.ImageBuffer, 0, true)) {
+  if (animation && settings.Anims == TAnimationRule::FirstFrameOnly) {
+    ReadPrefix(request, held, kAnimationPrefix);
+    if (GifAnimation(held, 0, true)) {
       // The cut picture is all that is sent, so its exact length is known.
-      request.ContentLength = request.ImageBuffer.Unread();
-      SendHeldPicture(request, false);
+      request.Response().ContentLength = held.Unread();
+      SendHeldPicture(request, held, false);
       return true;
     }
   } else if (animation) {
-    GifAnimation(request.ImageBuffer, settings.NumAnims, false);
+    GifAnimation(held, settings.NumAnims, false);
   }
-  SendHeldPicture(request, true);
+  SendHeldPicture(request, held, true);
   return true;
 }
 

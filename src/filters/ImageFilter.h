@@ -3,7 +3,7 @@
 // replaced by a transparent 1 x 1 GIF or refused; animated GIFs are cut to their first frame or get
 // a fixed loop count. Only the first bytes of a picture are held; the rest streams through.
 //
-// Runs on the request's connection thread; reads request.Settings and counts into request.Prefs.
+// Runs on the request's connection thread; reads its settings and counts into its shared counters.
 
 #include <cstdint>
 #include <string_view>

@@ -4,7 +4,6 @@
 #include <array>
 #include <atomic>
 #include <cstring>
-#include <limits>
 #include <optional>
 
 #if defined(__SSE2__)
@@ -14,7 +13,7 @@
 #include "engine/FilterProxyControl.h"
 #include "filters/BlockList.h"
 #include "filters/ImageFilter.h"
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -48,7 +47,7 @@ const TTagKind* KindOf(std::string_view tagName) {
 }
 
 void Count(TFilterProxyControl& request, const TTagKind& kind) {
-  ((*request.Prefs).*kind.Counter).fetch_add(1, std::memory_order_relaxed);
+  (request.Shared().*kind.Counter).fetch_add(1, std::memory_order_relaxed);
 }
 
 // Bytes that end a word (blanks, line breaks, "<" and ">") and quotes: together the separators.
@@ -180,32 +179,25 @@ TNamedValues FindNamedValues(const std::vector<std::string_view>& words) {
   return found;
 }
 
-bool WholeNumber(std::string_view text, std::int32_t& value) {
-  std::int64_t wide = 0;
-  if (!TryParseInteger(text, wide)) return false;
-  if (wide < std::numeric_limits<std::int32_t>::min() || wide > std::numeric_limits<std::int32_t>::max()) return false;
-  value = static_cast<std::int32_t>(wide);
-  return true;
-}
-
 // Whether the user exempts objects beside the page from filtering.
 bool Exempt(const TFilterProxyControl& request, std::string_view objectUrl) {
-  const std::int32_t rule = request.Settings->DontFilterWhen;
-  if (rule != 0 && rule != 1) return false;
+  const TDontFilterWhen rule = request.Settings().DontFilterWhen;
+  if (rule != TDontFilterWhen::SameDomain && rule != TDontFilterWhen::SamePath) return false;
+  const TRequestHead& page = request.Request();
   const TUrlParts object = SplitUrl(objectUrl);
-  if (object.Host == request.Host) return true;
-  return rule == 1 && DirectoryOf(object.Path) == DirectoryOf(request.Path);
+  if (object.Host == page.Host) return true;
+  return rule == TDontFilterWhen::SamePath && DirectoryOf(object.Path) == DirectoryOf(page.Path);
 }
 
-void Act(TFilterProxyControl& request, const TTagKind& kind, std::string& tag) {
+void Act(TFilterProxyControl& request, const TTagKind& kind, std::string& tag, THtmlScanState& scan) {
   Count(request, kind);
   switch (kind.Action) {
     case TTagAction::Remove:
       tag.clear();
       break;
     case TTagAction::DropElement:
-      request.HtmlScan.AwaitedEndTag = kind.EndTag;
-      request.HtmlScan.OutputOn = false;
+      scan.AwaitedEndTag = kind.EndTag;
+      scan.OutputOn = false;
       tag.clear();
       break;
     case TTagAction::BlankFrame:
@@ -233,14 +225,12 @@ void ParseTag(std::string_view tag, TParsedTag& parsed) {
 
   parsed.TagWidth = 0;
   parsed.TagHeight = 0;
-  if (named.Width && !WholeNumber(*named.Width, parsed.TagWidth)) return;
-  if (named.Height) WholeNumber(*named.Height, parsed.TagHeight);
+  if (named.Width && !ParseInt32(*named.Width, parsed.TagWidth)) return;
+  if (named.Height) ParseInt32(*named.Height, parsed.TagHeight);
 }
 
-void FilterTag(TFilterProxyControl& request, std::string& tag) {
+void FilterTag(TFilterProxyControl& request, std::string& tag, THtmlScanState& scan, TParsedTag& parsed) {
   if (tag == "<>") return;
-  THtmlScanState& scan = request.HtmlScan;
-  TParsedTag& parsed = request.Tag;
   ParseTag(tag, parsed);
 
   if (!scan.AwaitedEndTag.empty()) {
@@ -257,17 +247,17 @@ void FilterTag(TFilterProxyControl& request, std::string& tag) {
   if (parsed.ObjectUrl.empty() || Exempt(request, parsed.ObjectUrl)) return;
   const bool hit = MatchBlockList(request, parsed.ObjectUrl);
 
-  const TPrefsSettings& settings = *request.Settings;
-  if (settings.FilterByDim && parsed.TagWidth > 0 && parsed.TagHeight > 0 && !request.ExceptionHit &&
+  const TPrefsSettings& settings = request.Settings();
+  if (settings.FilterByDim && parsed.TagWidth > 0 && parsed.TagHeight > 0 && !request.ExceptionHit() &&
       MatchImageSize(settings, parsed.TagWidth, parsed.TagHeight)) {
     tag.clear();
-    request.Prefs->FltImagesCnt.fetch_add(1, std::memory_order_relaxed);
+    request.Shared().FltImagesCnt.fetch_add(1, std::memory_order_relaxed);
     return;
   }
 
   if (!hit) return;
   const TTagKind* kind = KindOf(parsed.TagName);
-  if (kind != nullptr && settings.*kind->Enabled) Act(request, *kind, tag);
+  if (kind != nullptr && settings.*kind->Enabled) Act(request, *kind, tag, scan);
 }
 
 }  // namespace tarnwick

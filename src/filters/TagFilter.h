@@ -4,19 +4,47 @@
 // opens is dropped, or a frame is pointed at the proxy's own blank page; a tag whose WIDTH and
 // HEIGHT are a listed picture size is removed whatever its address.
 //
-// Runs on the request's connection thread; works on request.HtmlScan and request.Tag, reads
-// request.Settings and counts into request.Prefs.
+// Runs on the request's connection thread, on the page's scanner state and tag workspace (both
+// the HTML filter's); reads the request's settings and counts into its shared counters.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "engine/HtmlScanState.h"
+#include "filters/HtmlScanner.h"
 #include "filters/MarkupIndex.h"
 
 namespace tarnwick {
 
 class TFilterProxyControl;
+
+// One tag taken apart by ParseTag: a workspace reused from tag to tag, so that deciding about a
+// tag allocates nothing once the longest tag has been seen.
+struct TParsedTag {
+  TParsedTag() = default;
+  TParsedTag(const TParsedTag&) = delete;  // the words point into this object's WordText
+  TParsedTag& operator=(const TParsedTag&) = delete;
+
+  // The words, each a view into WordText, valid until the next ParseTag or Clear.
+  std::vector<std::string_view> TagAttrs;
+  std::string TagName;    // first word, upper case
+  std::string ObjectUrl;  // HREF, or SRC when HREF is absent or empty
+  std::int32_t TagWidth = 0;
+  std::int32_t TagHeight = 0;
+  // The words' bytes back to back, in order: words that are joined are neighbours here.
+  std::string WordText;
+
+  void Clear() {
+    TagAttrs.clear();
+    TagName.clear();
+    ObjectUrl.clear();
+    TagWidth = TagHeight = 0;
+    WordText.clear();
+  }
+};
+
 
 // What a blocked frame becomes.
 inline constexpr std::string_view kBlankFrameTag = "<FRAME SRC=http://--TARNWICK--/blank.html>";
@@ -25,8 +53,9 @@ inline constexpr std::string_view kBlankFrameTag = "<FRAME SRC=http://--TARNWICK
 // fills the name, the object address and the declared size.
 void ParseTag(std::string_view tag, TParsedTag& parsed);
 
-// Leaves, replaces or empties `tag`; may start or end the dropping of an element.
-void FilterTag(TFilterProxyControl& request, std::string& tag);
+// Leaves, replaces or empties `tag`; may start or end the dropping of an element (in `scan`).
+// `parsed` is the workspace the tag is taken apart in.
+void FilterTag(TFilterProxyControl& request, std::string& tag, THtmlScanState& scan, TParsedTag& parsed);
 
 // Outside a dropped element FilterTag leaves every tag without HREF and SRC alone: a tag it may
 // change holds one of these pairs ("hr" of HREF, "sr" of SRC, in any case).

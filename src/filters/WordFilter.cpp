@@ -9,7 +9,7 @@
 #include "filters/HtmlFilter.h"
 #include "filters/PopupFilter.h"
 #include "filters/Redirection.h"
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -17,9 +17,6 @@ namespace {
 
 constexpr std::int32_t kRoomWithoutLength = 32768;
 constexpr std::int32_t kRoomForEmptyLength = 1514;
-constexpr std::int32_t kRoomAfterUse = 8192;
-
-bool IsWordEntry(std::string_view text) { return text.size() >= 2 && text.front() == '<' && text.back() == '>'; }
 
 bool AllWordsIn(std::string_view words, std::string_view page, bool caseSensitive) {
   for (const std::string& word : SplitText(words, ' ')) {
@@ -31,7 +28,7 @@ bool AllWordsIn(std::string_view words, std::string_view page, bool caseSensitiv
   return true;
 }
 
-// Scanned bytes kept in request.OutputBuffer, which grows by half its room when full but never past
+// Scanned bytes kept in a buffer of the page's, which grows by half its room when full but never past
 // kMaxCollectedPage; what does not fit waits in Overflow, and Full() tells the caller to stop.
 class TCollectSink : public TByteSink {
  public:
@@ -68,15 +65,16 @@ std::int32_t InitialRoom(std::int64_t contentLength) {
 }
 
 // Sends the head, the collected page and, when collection stopped early, the rest as it arrives.
-void SendCollected(TFilterProxyControl& request, TCollectSink& collected, bool complete, TPageTags& tags) {
-  const bool scripts = WantsPopupScripts(*request.Settings);
-  TBuffer& page = request.OutputBuffer;
-  request.ResponseHeaders.RemoveAll("Content-length");
+void SendCollected(TFilterProxyControl& request, TBuffer& page, TCollectSink& collected, bool complete,
+                   TPageScan& scan, TPageTags& tags) {
+  const bool scripts = WantsPopupScripts(request.Settings());
+  TResponseHead& response = request.Response();
+  response.Headers.RemoveAll("Content-length");
   // A whole page is sent with its exact length; a page whose rest is still to come, with none.
-  request.ContentLength = -1;
+  response.ContentLength = -1;
   if (complete) {
     const size_t wrapping = scripts ? kPopupOpenScript.size() + kPopupCloseScript.size() : 0;
-    request.ContentLength = static_cast<std::int64_t>(page.Peek().size() + collected.Overflow.size() + wrapping);
+    response.ContentLength = static_cast<std::int64_t>(page.Peek().size() + collected.Overflow.size() + wrapping);
   }
   request.SendResponseHead();
   if (scripts) request.SendText(kPopupOpenScript);
@@ -86,10 +84,9 @@ void SendCollected(TFilterProxyControl& request, TCollectSink& collected, bool c
   page.Clear();
   collected.Overflow.clear();
   if (!complete && sent) {
-    page.SetCapacity(kRoomAfterUse);
     TClientSink rest(request);
     for (;;) {
-      const TScanStep step = ScanNextPiece(request, tags, rest);
+      const TScanStep step = scan.Next(tags, rest);
       if (step == TScanStep::Failed || !rest.Flush() || step == TScanStep::Ended) break;
     }
   }
@@ -101,9 +98,10 @@ void SendCollected(TFilterProxyControl& request, TCollectSink& collected, bool c
 std::optional<std::size_t> FindWordEntry(const TPrefsSettings& settings, std::string_view page) {
   std::string upper;
   const bool caseSensitive = settings.WordCase;
-  for (std::size_t i = 0; i < settings.RedirItems.size(); ++i) {
-    const std::string_view text = settings.RedirItems[i];
-    if (!IsChecked(settings.RedirChecked, i) || !IsWordEntry(text)) continue;
+  for (std::size_t i = 0; i < settings.RedirEntries.size(); ++i) {
+    const TRedirEntry& entry = settings.RedirEntries[i];
+    if (!entry.Checked || !IsWordEntry(entry)) continue;
+    const std::string_view text = entry.Pattern;
     // Upper-cased once per page, and only when an entry needs it.
     if (!caseSensitive && upper.empty() && !page.empty()) upper = UpperAscii(page);
     if (AllWordsIn(text.substr(1, text.size() - 2), caseSensitive ? page : upper, caseSensitive)) return i;
@@ -112,21 +110,21 @@ std::optional<std::size_t> FindWordEntry(const TPrefsSettings& settings, std::st
 }
 
 void FilterWholePage(TFilterProxyControl& request) {
-  TBuffer& page = request.OutputBuffer;
-  page.Clear();
-  page.SetCapacity(InitialRoom(request.ContentLength));
+  TBuffer page(InitialRoom(request.Response().ContentLength));
   TPageTags tags(request);
+  TPageScan scan(request);
   TCollectSink collected(page);
   TScanStep step = TScanStep::More;
-  while (step == TScanStep::More && !collected.Full()) step = ScanNextPiece(request, tags, collected);
+  while (step == TScanStep::More && !collected.Full()) step = scan.Next(tags, collected);
 
   // The whole collected text is searched: a zero byte in a page does not hide what follows it.
   const auto held = page.Peek();
+  const TPrefsSettings& settings = request.Settings();
   const std::optional<std::size_t> entry =
-      FindWordEntry(*request.Settings, {reinterpret_cast<const char*>(held.data()), held.size()});
-  if (!entry || !ActOnRedirEntry(request, *entry)) SendCollected(request, collected, step == TScanStep::Ended, tags);
-  page.Clear();
-  page.SetCapacity(kRoomAfterUse);
+      FindWordEntry(settings, {reinterpret_cast<const char*>(held.data()), held.size()});
+  if (!entry || !ActOnRedirEntry(request, settings.RedirEntries[*entry])) {
+    SendCollected(request, page, collected, step == TScanStep::Ended, scan, tags);
+  }
 }
 
 }  // namespace tarnwick

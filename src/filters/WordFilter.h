@@ -6,7 +6,7 @@
 // Memory stays bounded: collection stops at kMaxCollectedPage; the words are searched in what was
 // collected, and the rest of the page is streamed after it.
 //
-// Runs on the request's connection thread; reads request.Settings.
+// Runs on the request's connection thread; reads the request's settings.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ struct TPrefsSettings;
 
 inline constexpr std::int32_t kMaxCollectedPage = 16 * 1024 * 1024;
 
-// The index in RedirItems of the first checked word entry whose words all occur in `page`, or none.
+// The index in RedirEntries of the first checked word entry whose words all occur in `page`, or none.
 // With WordCase off, letters match in any case (ASCII). An empty word (two blanks in a row, a blank
 // next to a bracket, "<>") is never found, so its entry never matches.
 std::optional<std::size_t> FindWordEntry(const TPrefsSettings& settings, std::string_view page);

@@ -1,7 +1,6 @@
 #pragma once
-// The engine's two exception types. Socket-level failures raise ESocketError; a connection thread's
-// error hook turns the calls it guards into EHTProxyException("Socket Error") instead, and the HTTP
-// layer raises EHTProxyException for malformed heads.
+// The engine's two exception types. Socket-level failures raise ESocketError, which carries the
+// code the error pages name; the HTTP layer raises EHTProxyException for malformed heads.
 
 #include <stdexcept>
 #include <string>

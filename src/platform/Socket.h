@@ -1,9 +1,7 @@
 #pragma once
 // TCustomWinSocket: one blocking IPv4 TCP socket handle, owned. The base of TSockStream.
 //
-// Receive and send failures raise ESocketError directly. Connect, bind, listen, close and
-// peer-address failures go through this thread's SocketErrorHook (SocketError.h), so a connection
-// thread can turn them into its own exception and remember the code.
+// Every failing call raises ESocketError carrying its Windows Sockets code (SocketError.h).
 //
 // Thread use: one thread at a time, except Shutdown(), which any thread may call to wake a thread
 // blocked in AcceptHandle() or ReceiveBuf() on this socket; the handle itself is closed only by the
@@ -27,7 +25,7 @@ class TCustomWinSocket {
   void Open(const std::string& host, int port);
   // Binds to `name` resolved, else `address` parsed, else any address; listens. Port: low 16 bits.
   void Listen(const std::string& name, const std::string& address, int port, int backlog);
-  // Closes the handle. A failing close is reported through the hook after the handle is released.
+  // Closes the handle. A failing close raises after the handle is released.
   void Close();
   // Stops all reception and sending; a thread blocked in accept or receive returns at once.
   void Shutdown();

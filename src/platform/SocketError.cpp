@@ -10,9 +10,6 @@
 
 namespace tarnwick {
 
-thread_local int LastSocketError = 0;
-thread_local TSocketErrorHook SocketErrorHook;
-
 int WinSockCodeFromErrno(int error) {
   switch (error) {
     case EINTR: return wsa::kInterrupted;
@@ -93,17 +90,11 @@ std::string_view SocketErrorText(int code) {
 }
 
 void RaiseSocketError(int code, std::string_view call) {
-  if (SocketErrorHook) SocketErrorHook(code, call);
   std::string text(SocketErrorText(code));
   if (text.empty()) text = "Unknown error";
   throw ESocketError("Socket error: " + text + " (" + std::to_string(code) + "), on call '" +
                          std::string(call) + "'",
                      code, std::string(call));
 }
-
-TScopedSocketErrorHook::TScopedSocketErrorHook(TSocketErrorHook hook)
-    : Previous(std::exchange(SocketErrorHook, std::move(hook))) {}
-
-TScopedSocketErrorHook::~TScopedSocketErrorHook() { SocketErrorHook = std::move(Previous); }
 
 }  // namespace tarnwick

@@ -1,11 +1,8 @@
 #pragma once
-// Socket error codes, their texts, and the per-thread hook that decides how a failing
-// connect, bind, listen, close or peer-address query is reported.
-//
-// Codes are the Windows Sockets numbers the rest of the program (and its error pages) speak in;
-// errno and resolver values are mapped onto them in this one place.
+// Socket error codes and their texts. Codes are the Windows Sockets numbers the rest of the program
+// (and its error pages) speak in; errno and resolver values are mapped onto them in this one place.
+// A failing call reports its code in the ESocketError it raises, and nowhere else.
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -55,28 +52,7 @@ int WinSockCodeFromResolver(int resolverError);
 // The user-visible text for a code, from the fixed table of 20 rows; empty when not listed.
 std::string_view SocketErrorText(int code);
 
-// Code of this thread's last failing connect, bind, listen, close or peer-address query.
-// 0 at thread start. Written only by the thread itself.
-extern thread_local int LastSocketError;
-
-// Called with the code and the call's name when a guarded call fails. A hook normally throws;
-// when there is none, or it returns, the call raises ESocketError.
-using TSocketErrorHook = std::function<void(int code, std::string_view call)>;
-extern thread_local TSocketErrorHook SocketErrorHook;
-
-// Reports a failure of a guarded call through this thread's hook; never returns.
+// Raises ESocketError for a failed call, with the code, the call's name and the code's text.
 [[noreturn]] void RaiseSocketError(int code, std::string_view call);
-
-// Installs a hook for the lifetime of the guard and puts the previous one back after.
-class TScopedSocketErrorHook {
- public:
-  explicit TScopedSocketErrorHook(TSocketErrorHook hook);
-  ~TScopedSocketErrorHook();
-  TScopedSocketErrorHook(const TScopedSocketErrorHook&) = delete;
-  TScopedSocketErrorHook& operator=(const TScopedSocketErrorHook&) = delete;
-
- private:
-  TSocketErrorHook Previous;
-};
 
 }  // namespace tarnwick

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/HexDigit.h"
+
 namespace tarnwick {
 
 namespace {
@@ -9,13 +11,6 @@ namespace {
 constexpr std::string_view kDword = "dword:";
 constexpr std::string_view kBinary = "hex:";
 constexpr std::string_view kString = "sz:";
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The data of a value of the given type, or nothing for a missing value or another type.
 std::optional<std::string> Typed(const std::optional<std::string>& raw, std::string_view type) {
@@ -32,7 +27,7 @@ std::optional<std::uint32_t> TUserStore::ReadInteger(std::string_view key, std::
   if (!data || data->empty() || data->size() > 8) return std::nullopt;
   std::uint32_t value = 0;
   for (const char c : *data) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return std::nullopt;
     value = (value << 4) | static_cast<std::uint32_t>(digit);
   }
@@ -52,8 +47,8 @@ std::optional<std::string> TUserStore::ReadBinary(std::string_view key, std::str
   size_t i = 0;
   while (i < data->size()) {
     if (i + 2 > data->size()) return std::nullopt;
-    const int high = HexDigit((*data)[i]);
-    const int low = HexDigit((*data)[i + 1]);
+    const int high = HexDigitValue((*data)[i]);
+    const int low = HexDigitValue((*data)[i + 1]);
     if (high < 0 || low < 0) return std::nullopt;
     bytes += static_cast<char>(high * 16 + low);
     i += 2;

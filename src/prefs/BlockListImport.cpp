@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "filters/UrlText.h"
 #include "platform/IniFile.h"
 #include "prefs/StoredProperties.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 

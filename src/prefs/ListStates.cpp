@@ -1,6 +1,6 @@
 #include "prefs/ListStates.h"
 
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -19,21 +19,40 @@ void SplitCredential(std::string_view encoded, TEntryState& state) {
 }
 
 int MethodField(const std::vector<std::string>& fields) {
-  std::int64_t method = -1;
-  if (fields.size() < 2 || !TryParseInteger(fields[1], method) || method < 0 || method > 9) return -1;
-  return static_cast<int>(method);
+  std::int32_t method = -1;
+  if (fields.size() < 2 || !ParseInt32(fields[1], method) || method < 0 || method > 9) return -1;
+  return method;
 }
+
+std::string FieldOf(const std::vector<std::string>& fields, size_t index) {
+  return index < fields.size() ? fields[index] : std::string();
+}
+
+TRedirAction RedirActionOf(std::string_view field) {
+  if (field == "1") return TRedirAction::Block;
+  if (field == "2") return TRedirAction::Redirect;
+  if (field == "3") return TRedirAction::Password;
+  return TRedirAction::Pass;
+}
+
+TAccessMethod AccessMethodOf(std::string_view field) {
+  if (field == "1") return TAccessMethod::Deny;
+  if (field == "2") return TAccessMethod::Password;
+  return TAccessMethod::Grant;
+}
+
+std::string Number(auto method) { return std::to_string(static_cast<int>(method)); }
 
 }  // namespace
 
-std::string RedirStateLine(bool checked, int method, std::string_view target, std::string_view user,
+std::string RedirStateLine(bool checked, TRedirAction action, std::string_view target, std::string_view user,
                            std::string_view password) {
-  return std::string(checked ? "1" : "0") + "|" + std::to_string(method) + "|" + std::string(target) + "|" +
+  return std::string(checked ? "1" : "0") + "|" + Number(action) + "|" + std::string(target) + "|" +
          Credential(user, password);
 }
 
-std::string AclStateLine(bool checked, int method, std::string_view user, std::string_view password) {
-  return std::string(checked ? "1" : "0") + "|" + std::to_string(method) + "|" + Credential(user, password);
+std::string AclStateLine(bool checked, TAccessMethod method, std::string_view user, std::string_view password) {
+  return std::string(checked ? "1" : "0") + "|" + Number(method) + "|" + Credential(user, password);
 }
 
 std::string WithCheck(std::string_view line, bool checked) {
@@ -55,6 +74,39 @@ TEntryState ParseAclState(std::string_view line) {
   state.Method = MethodField(fields);
   if (fields.size() > 2) SplitCredential(fields[2], state);
   return state;
+}
+
+std::vector<TRedirEntry> RedirEntriesOf(const std::vector<std::string>& items, const std::vector<std::string>& lines) {
+  // Fields of a redirection state line: check | action | target | credential.
+  std::vector<TRedirEntry> entries;
+  entries.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    TRedirEntry& entry = entries.emplace_back();
+    entry.Pattern = items[i];
+    if (i >= lines.size()) continue;
+    const auto fields = SplitText(lines[i], '|');
+    entry.Checked = StateLineChecked(lines[i]);
+    entry.Action = RedirActionOf(FieldOf(fields, 1));
+    entry.Target = FieldOf(fields, 2);
+    entry.Credential = FieldOf(fields, 3);
+  }
+  return entries;
+}
+
+std::vector<TAclEntry> AclEntriesOf(const std::vector<std::string>& items, const std::vector<std::string>& lines) {
+  // Fields of an access-control state line: check | method | credential.
+  std::vector<TAclEntry> entries;
+  entries.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    TAclEntry& entry = entries.emplace_back();
+    entry.Address = items[i];
+    if (i >= lines.size()) continue;
+    const auto fields = SplitText(lines[i], '|');
+    entry.Checked = StateLineChecked(lines[i]);
+    entry.Method = AccessMethodOf(FieldOf(fields, 1));
+    entry.Credential = FieldOf(fields, 2);
+  }
+  return entries;
 }
 
 std::string ImageSizeText(std::int32_t width, std::int32_t height) {

@@ -18,18 +18,22 @@ std::string FormatTimeZone(int biasMinutes) {
   return text;
 }
 
+TPreparedSettings::TPreparedSettings(TPrefsSettings settings)
+    : TPrefsSettings(std::move(settings)), BlockMatcher(BlockItems, BlockChecked) {}
+
 TCorvanePrefs::TCorvanePrefs() : TCorvanePrefs(FormatTimeZone(StandardTimeBiasMinutes(std::time(nullptr)))) {}
 
 TCorvanePrefs::TCorvanePrefs(std::string timeZone)
-    : TimeZone(std::move(timeZone)), Current(std::make_shared<const TPrefsSettings>()) {}
+    : TimeZone(std::move(timeZone)), Current(std::make_shared<const TPreparedSettings>(TPrefsSettings())) {}
 
-std::shared_ptr<const TPrefsSettings> TCorvanePrefs::Settings() const {
+std::shared_ptr<const TPreparedSettings> TCorvanePrefs::Settings() const {
   std::lock_guard lock(SettingsMutex);
   return Current;
 }
 
 void TCorvanePrefs::Publish(TPrefsSettings settings) {
-  auto published = std::make_shared<const TPrefsSettings>(std::move(settings));
+  // Prepared before the lock: building the matchers of a long list takes a while.
+  auto published = std::make_shared<const TPreparedSettings>(std::move(settings));
   std::lock_guard lock(SettingsMutex);
   Current.swap(published);
   // The previous snapshot is released after the lock, by `published` going out of scope.

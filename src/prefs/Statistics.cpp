@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 
@@ -45,10 +45,9 @@ void LoadStats(TCorvanePrefs& prefs, const TStatLines& statStrings) {
   const auto& keys = StatKeys();
   size_t k = 0;
   for (auto* counter : NarrowCounters(prefs)) {
-    std::int64_t value = 0;
+    std::int32_t value = 0;
     const auto text = StatValue(statStrings, keys[k++]);
-    const bool valid = text && TryParseInteger(*text, value) && value >= INT32_MIN && value <= INT32_MAX;
-    counter->store(valid ? static_cast<std::int32_t>(value) : 0);
+    counter->store(text && ParseInt32(*text, value) ? value : 0);
   }
   for (auto* counter : WideCounters(prefs)) {
     std::int64_t value = 0;

@@ -1,6 +1,6 @@
 #include "prefs/StoredProperties.h"
 
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 

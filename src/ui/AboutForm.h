@@ -4,9 +4,11 @@
 
 #include <QDialog>
 
+#include "platform/Version.h"
+
 namespace tarnwick {
 
-inline constexpr char kProductVersion[] = "V1.4";
+inline constexpr char kProductVersion[] = "V" TARNWICK_VERSION;
 // The product's web pages: the test page shows whether advertisements are being filtered.
 inline constexpr char kTestPageAddress[] = "https://tarnwick.example.org/testpage.html";
 inline constexpr char kFeedbackAddress[] = "https://tarnwick.example.org/feedback.html";

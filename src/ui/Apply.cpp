@@ -1,6 +1,7 @@
-// Apply: the one road by which the window's settings reach the engine. It builds a whole new
-// settings snapshot from the controls and the list state holders, then publishes it at once, so a
-// connection never sees half of one Apply and half of another.
+// Apply: the one road by which the window's settings reach the engine. It builds a whole new typed
+// settings object from the controls and the list state holders (the redirection and access lists
+// parsed into entries once, here), then publishes it at once; Publish prepares it. A connection
+// never sees half of one Apply and half of another.
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,10 +11,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "filters/Filters.h"
-#include "filters/UrlText.h"
 #include "prefs/ListStates.h"
 #include "prefs/Prefs.h"
+#include "text/UrlText.h"
 #include "ui/CheckList.h"
 #include "ui/MainForm.h"
 #include "ui/Pages.h"
@@ -36,21 +36,10 @@ std::vector<bool> ExactTicks(const TStringHolder& holder) {
   return ticks;
 }
 
-// Line i begins with "1"; one element per line of the holder.
-std::vector<bool> LeadingTicks(const TStringHolder& holder) {
-  std::vector<bool> ticks;
-  ticks.reserve(holder.Strings.size());
-  for (const auto& line : holder.Strings) ticks.push_back(StateLineChecked(line));
-  return ticks;
-}
-
-// The first checked entry written as a word in angle brackets.
-bool HasCheckedWord(const std::vector<std::string>& items, const std::vector<bool>& checked) {
-  for (size_t i = 0; i < items.size(); ++i) {
-    const auto& item = items[i];
-    if (!item.empty() && item.front() == '<' && item.back() == '>' && IsChecked(checked, i)) return true;
-  }
-  return false;
+// Whether a checked entry is written as a word in angle brackets.
+bool HasCheckedWord(const std::vector<TRedirEntry>& entries) {
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const TRedirEntry& entry) { return entry.Checked && IsWordEntry(entry); });
 }
 
 // Minutes to milliseconds, kept within the 32 bits the engine counts in.
@@ -62,11 +51,9 @@ std::int32_t ExpiryMs(int minutes) {
 }  // namespace
 
 void TMainForm::Apply() {
-  const auto current = PrefsObject->Settings();
   // A copy, so that anything a later feature keeps in the settings survives; every field the window
-  // edits is overwritten below.
-  TPrefsSettings settings = *current;
-  settings.PreparedBlockList.reset();
+  // edits is overwritten below. The prepared parts stay behind: Publish prepares the new lists.
+  TPrefsSettings settings = *PrefsObject->Settings();
 
   const int filterType = BlockListPage->FilterType->ItemIndex();
   settings.RequestFilter = filterType == 1 || filterType == 3;
@@ -75,15 +62,13 @@ void TMainForm::Apply() {
   settings.ProxyPort = Number(ProxyPage->ProxyPort);
 
   // A port text that is not a number changes nothing: the server stays where it is.
-  std::int64_t port = 0;
-  if (TryParseInteger(Std(ProxyPage->Port->text()), port) && port >= INT32_MIN && port <= INT32_MAX) {
-    settings.ListenPort = static_cast<std::int32_t>(port);
-  }
+  std::int32_t port = 0;
+  if (ParseInt32(Std(ProxyPage->Port->text()), port)) settings.ListenPort = port;
 
-  settings.Referer = MiscPage->Referer->ItemIndex();
-  settings.Popups = MiscPage->Popups->ItemIndex();
-  settings.DontFilterWhen = BlockListPage->DontFilterWhen->ItemIndex();
-  settings.Anims = ImagesPage->Anims->ItemIndex();
+  settings.Referer = RefererRuleOf(MiscPage->Referer->ItemIndex());
+  settings.Popups = PopupRuleOf(MiscPage->Popups->ItemIndex());
+  settings.DontFilterWhen = DontFilterWhenOf(BlockListPage->DontFilterWhen->ItemIndex());
+  settings.Anims = AnimationRuleOf(ImagesPage->Anims->ItemIndex());
   settings.NumAnims = Number(ImagesPage->NumAnims);
 
   settings.AllowOthers = ProxyPage->AllowOthers->isChecked();
@@ -106,8 +91,6 @@ void TMainForm::Apply() {
   settings.Offline = m_Options_Offline->isChecked();
 
   settings.BlockItems = BlockListPage->BlockList->Lines();
-  settings.RedirItems = RedirectPage->RedirList->Lines();
-  settings.AclItems = AclPage->ACLList->Lines();
   settings.ImageSizes.clear();
   for (const auto& entry : ImagesPage->SizeList->Lines()) settings.ImageSizes.push_back(ParseImageSizeEntry(entry));
 
@@ -116,16 +99,13 @@ void TMainForm::Apply() {
 
   settings.BlockChecked = ExactTicks(*BlockListStates);
   settings.SizeChecked = ExactTicks(*SizeListStates);
-  settings.RedirStates = RedirListStates->Strings;
-  settings.RedirChecked = LeadingTicks(*RedirListStates);
-  settings.HasWordEntries = settings.EnableRedir && HasCheckedWord(settings.RedirItems, settings.RedirChecked);
-  settings.AclStates = ACLListStates->Strings;
-  settings.AclChecked = LeadingTicks(*ACLListStates);
+  settings.RedirEntries = RedirEntriesOf(RedirectPage->RedirList->Lines(), RedirListStates->Strings);
+  settings.HasWordEntries = settings.EnableRedir && HasCheckedWord(settings.RedirEntries);
+  settings.AclEntries = AclEntriesOf(AclPage->ACLList->Lines(), ACLListStates->Strings);
 
   // Compared with what the server runs with rather than with the previous Apply, so that a second
   // Apply before the timer has served the first one does not cancel its restart.
   const bool restart = settings.ListenPort != EffectivePort || settings.AllowOthers != EffectiveAllowOthers;
-  PrepareFilters(settings);
   PrefsObject->Publish(std::move(settings));
   PrefsObject->RestartNeeded = restart;
 }

@@ -9,9 +9,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-#include "filters/UrlText.h"
 #include "platform/IniFile.h"
 #include "prefs/StoredProperties.h"
+#include "text/UrlText.h"
 #include "ui/CheckList.h"
 #include "ui/RadioGroup.h"
 #include "ui/StringHolder.h"
@@ -31,9 +31,9 @@ std::optional<bool> ReadBool(const std::string& text) {
 }
 
 std::optional<int> ReadInt(const std::string& text) {
-  std::int64_t value = 0;
-  if (!TryParseInteger(text, value) || value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-  return static_cast<int>(value);
+  std::int32_t value = 0;
+  if (!ParseInt32(text, value)) return std::nullopt;
+  return value;
 }
 
 std::optional<bool> Checked(const QObject* component) {

@@ -6,9 +6,9 @@
 
 #include <arpa/inet.h>
 
-#include "filters/UrlText.h"
 #include "prefs/ListStates.h"
 #include "prefs/StoredProperties.h"
+#include "text/UrlText.h"
 #include "ui/CheckList.h"
 #include "ui/Messages.h"
 #include "ui/Pages.h"
@@ -22,8 +22,8 @@ namespace {
 std::string Std(const QString& text) { return text.toStdString(); }
 
 bool IsInteger(const QString& text) {
-  std::int64_t value = 0;
-  return TryParseInteger(Std(text), value) && value >= INT32_MIN && value <= INT32_MAX;
+  std::int32_t value = 0;
+  return ParseInt32(Std(text), value);
 }
 
 // The platform's dotted-address parser; its failure value also turns away 255.255.255.255.
@@ -44,17 +44,17 @@ std::string LineAt(const TStringHolder& holder, int index) {
                                                                           : std::string();
 }
 
-int RedirMethod(const TRedirectPage& page) {
-  if (page.rdt_Block->isChecked()) return kRedirBlock;
-  if (page.rdt_Redir->isChecked()) return kRedirRedirect;
-  if (page.rdt_Password->isChecked()) return kRedirPassword;
-  return kRedirPass;
+TRedirAction RedirMethod(const TRedirectPage& page) {
+  if (page.rdt_Block->isChecked()) return TRedirAction::Block;
+  if (page.rdt_Redir->isChecked()) return TRedirAction::Redirect;
+  if (page.rdt_Password->isChecked()) return TRedirAction::Password;
+  return TRedirAction::Pass;
 }
 
-int AclMethod(const TAclPage& page) {
-  if (page.acl_Deny->isChecked()) return kAclDeny;
-  if (page.acl_Password->isChecked()) return kAclPassword;
-  return kAclGrant;
+TAccessMethod AclMethod(const TAclPage& page) {
+  if (page.acl_Deny->isChecked()) return TAccessMethod::Deny;
+  if (page.acl_Password->isChecked()) return TAccessMethod::Password;
+  return TAccessMethod::Grant;
 }
 
 }  // namespace
@@ -241,7 +241,7 @@ bool TListEditors::AddImageSize(int width, int height) {
 bool TListEditors::AddRedirEntry(const QString& pattern, const QString& target) {
   if (pattern.isEmpty() || Redirect.RedirList->IndexOfText(pattern) >= 0) return false;
   const int index = AddEntry(*Redirect.RedirList, pattern);
-  InsertLine(*Holders.RedirListStates, index, RedirStateLine(true, kRedirRedirect, Std(target), "", ""));
+  InsertLine(*Holders.RedirListStates, index, RedirStateLine(true, TRedirAction::Redirect, Std(target), "", ""));
   return true;
 }
 

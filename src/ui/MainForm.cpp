@@ -16,6 +16,7 @@
 #include "engine/UiHandOver.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
+#include "platform/Version.h"
 #include "prefs/Prefs.h"
 #include "language/DetectLanguage.h"
 #include "language/Language.h"
@@ -44,7 +45,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   if (!Context.Language) Context.Language = std::make_shared<TLanguage>(std::string());
   MessageBoxes = std::make_unique<TMessages>(*Context.Dialogs, *Context.Language);
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(QStringLiteral("Tarnwick   V1.4"));
+  setWindowTitle(QStringLiteral(TARNWICK_APP_NAME "   V" TARNWICK_VERSION));
   BlockListStates = new TStringHolder(QStringLiteral("BlockListStates"), this);
   SizeListStates = new TStringHolder(QStringLiteral("SizeListStates"), this);
   RedirListStates = new TStringHolder(QStringLiteral("RedirListStates"), this);
@@ -83,11 +84,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
 TMainForm::~TMainForm() {
   // Connection threads waiting to log are released first: the loop that would serve them is gone.
   if (UiThread) UiThread->Close();
-  try {
-    if (Server) Server->Stop();
-  } catch (...) {
-    // Stopping is best effort at exit; the rest is released all the same.
-  }
+  if (Server) Server->Stop();  // never raises
   Server.reset();
   Stats.reset();
   if (AccessLog) AccessLog->Close();

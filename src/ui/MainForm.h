@@ -93,7 +93,7 @@ class TMainForm : public QMainWindow {
   void RestoreListStates();
   void StoreSettings();
   void RestoreSettings(const TIniFile& file);
-  // Copies every setting of the window into a new settings snapshot and publishes it.
+  // Copies every setting of the window into a new typed settings object and publishes it.
   void Apply();
   // SIGHUP: the settings file as it stands now replaces the window's settings and is applied, as
   // if the user had typed it in and pressed Apply. A file that cannot be read, or holds no
@@ -115,6 +115,8 @@ class TMainForm : public QMainWindow {
   void DontUserAgentClick();
   void DontLogMyselfClick();
   void LogEnabledClick();
+  // Empties the access log (after the password check); false when it could not be emptied.
+  bool ClearLog();
   void HidePasswordTextClick();
   void SetSecurityPasswordClick();
   void AskForPasswordClick();
@@ -265,7 +267,6 @@ class TMainForm : public QMainWindow {
   void ShowBindError();
   void ShowOnProxyPage();
   void OpenLog();
-  bool ClearLog();
   void PublishLogEnabled(bool enabled);
   // The exit's saving: statistics, list states, settings, statistics window placement, registry.
   void FormClose();

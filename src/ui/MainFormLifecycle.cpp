@@ -128,7 +128,8 @@ void TMainForm::RestartServer() {
   EffectiveAllowOthers = settings->AllowOthers;
   try {
     Server->Start();
-  } catch (...) {
+  } catch (const std::exception&) {
+    // A port in use or not allowed (ESocketError), or no memory for the listener.
     ShowBindError();
   }
 }

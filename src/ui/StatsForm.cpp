@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "filters/UrlText.h"
 #include "prefs/Statistics.h"
+#include "text/UrlText.h"
 #include "ui/Widgets.h"
 
 namespace tarnwick {

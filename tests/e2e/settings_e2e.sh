@@ -7,8 +7,9 @@
 #       second instance on the same directory ends at once with status 0 while the first keeps
 #       serving, and after SIGTERM the file holds the statistics lines with the right ConnCnt.
 #   settings_e2e.sh modes TARNWICK
-#       m_Options_Offline_Checked answers 304 without asking the origin; with a block list entry,
-#       a blocked address gets 403 normally and passes in m_Options_Passthru_Checked mode.
+#       m_Options_Offline_Checked answers 304 without asking the origin, with the same version
+#       text in its Server line as --version prints; with a block list entry, a blocked address
+#       gets 403 normally and passes in m_Options_Passthru_Checked mode.
 #   settings_e2e.sh fresh TARNWICK
 #       An empty settings directory: the program listens on 8080 and writes TARNWICK.INI at exit
 #       with its first-run settings. Needs port 8080, so CTest holds RESOURCE_LOCK port8080.
@@ -213,6 +214,14 @@ run_modes() {
   write_modes_ini "$port" True False
   start_tarnwick "$port"
   expect_equal "offline GET" "$(get "$port" /offline)" 304
+  # The program names its version with one text: --version prints what its answers carry.
+  local version
+  version=$("$tarnwick" --version)
+  [[ "$version" == *1.4* ]] || fail "--version printed '$version'"
+  curl --silent --max-time 20 -o /dev/null -D "$work/offline.head" --proxy "http://127.0.0.1:$port" \
+    "http://127.0.0.1:$origin_port/offline" || true
+  grep -qxF "Server: $version"$'\r' "$work/offline.head" ||
+    fail "the 304 answer does not carry 'Server: $version': $(cat "$work/offline.head")"
   stop_tarnwick
   expect_equal "requests that reached the origin in offline mode" "$(origin_requests)" 0
 

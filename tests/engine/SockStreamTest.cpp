@@ -86,9 +86,7 @@ TEST_F(SockStreamTest, BufferedBytesAreCountedByReadLineAndAgainByReadBuf) {
 }
 
 TEST_F(SockStreamTest, ReceivedBytesGoToTheProxyCounterWhileTheUpstreamProxyIsUsed) {
-  TPrefsSettings settings;
-  settings.UseProxy = true;
-  Prefs.Publish(settings);
+  Stream->SetReceivedViaProxy(true);
   PeerSends("abcd");
   char out[8];
   EXPECT_EQ(4, Stream->ReadBuf(out, sizeof out));

@@ -1,5 +1,6 @@
-// The block list's matching rule, prepared and plain, against a reference written straight from the
-// per-entry rule, on random lists and URLs; and the prepared form's guard against stale lists.
+// The block list's matching rule, as prepared in every published snapshot, against a reference
+// written straight from the per-entry rule, on random lists and URLs; and snapshots that always
+// match their own lists.
 
 #include "filters/BlockList.h"
 
@@ -9,7 +10,7 @@
 
 #include "engine/FilterChain.h"
 #include "engine/FilterProxyControl.h"
-#include "filters/Filters.h"
+#include "prefs/Prefs.h"
 
 namespace tarnwick {
 namespace {
@@ -54,37 +55,27 @@ TReferenceResult ReferenceMatch(const TPrefsSettings& s, const std::string& url,
 
 class BlockListTest : public ::testing::Test {
  protected:
-  // A request object that is never connected: only its settings and URL fields are used.
-  std::unique_ptr<TFilterProxyControl> MakeRequest(TPrefsSettings settings, bool prepared) {
-    if (prepared) PrepareFilters(settings);
-    auto request = std::make_unique<TFilterProxyControl>(Prefs, Chain, std::make_unique<TSockStream>());
-    request->Settings = std::make_shared<const TPrefsSettings>(std::move(settings));
-    return request;
+  // A request object that is never connected, under `settings` published: only its settings and
+  // URL fields are used.
+  std::unique_ptr<TFilterProxyControl> MakeRequest(TPrefsSettings settings) {
+    Prefs->Publish(std::move(settings));
+    return std::make_unique<TFilterProxyControl>(Prefs, Chain, std::make_unique<TSockStream>());
   }
   bool Blocks(const std::vector<std::string>& items, const std::string& url, const std::string& referer = "") {
     TPrefsSettings settings;
     settings.BlockItems = items;
     settings.BlockChecked.assign(items.size(), true);
-    for (const bool prepared : {true, false}) {
-      auto request = MakeRequest(settings, prepared);
-      request->Url = url;
-      request->RequestReferer = referer;
-      request->ExceptionHit = true;  // BlockCheck starts from a clear mark
-      const bool blocked = BlockCheck(*request);
-      if (prepared) {
-        PreparedResult = blocked;
-        LastExceptionHit = request->ExceptionHit;
-      } else {
-        EXPECT_EQ(PreparedResult, blocked) << url;
-        EXPECT_EQ(LastExceptionHit, request->ExceptionHit) << url;
-      }
-    }
-    return PreparedResult;
+    auto request = MakeRequest(settings);
+    request->Request().Url = url;
+    request->Request().Referer = referer;
+    request->SetExceptionHit(true);  // BlockCheck starts from a clear mark
+    const bool blocked = BlockCheck(*request);
+    LastExceptionHit = request->ExceptionHit();
+    return blocked;
   }
 
   std::shared_ptr<TCorvanePrefs> Prefs = std::make_shared<TCorvanePrefs>("+0000");
   std::shared_ptr<const TFilterChain> Chain = std::make_shared<const TFilterChain>();
-  bool PreparedResult = false;
   bool LastExceptionHit = false;
 };
 
@@ -129,32 +120,44 @@ TEST_F(BlockListTest, MatchesTheLiteralRuleOnRandomListsAndUrls) {
     settings.BlockChecked.resize(settings.BlockChecked.size() - random() % 2 * std::min<size_t>(entries, 2));
     const std::string url = text(40), referer = text(20), requestUrl = text(40);
     const TReferenceResult expected = ReferenceMatch(settings, url, referer, requestUrl);
-    for (const bool prepared : {true, false}) {
-      auto request = MakeRequest(settings, prepared);
-      request->RequestReferer = referer;
-      request->Url = requestUrl;
-      ASSERT_EQ(prepared, PreparedFor(*request->Settings) != nullptr);
-      ASSERT_EQ(expected.Blocked, MatchBlockList(*request, url))
-          << (prepared ? "prepared" : "plain") << " round " << round << " url [" << url << "]";
-      ASSERT_EQ(expected.ExceptionHit, request->ExceptionHit) << (prepared ? "prepared" : "plain") << " round " << round;
-    }
+    auto request = MakeRequest(settings);
+    request->Request().Referer = referer;
+    request->Request().Url = requestUrl;
+    ASSERT_EQ(expected.Blocked, MatchBlockList(*request, url)) << " round " << round << " url [" << url << "]";
+    ASSERT_EQ(expected.ExceptionHit, request->ExceptionHit()) << " round " << round;
   }
 }
 
-TEST_F(BlockListTest, APreparedListCopiedAndChangedIsNotUsedForTheNewList) {
+// Settings copied out of a snapshot, moved, and changed are prepared anew when published: the
+// snapshot answers for its own list, never for the one it was copied from.
+TEST_F(BlockListTest, ASnapshotCopiedMovedAndChangedMatchesItsNewList) {
   TPrefsSettings settings;
   settings.BlockItems = {"ads"};
   settings.BlockChecked = {true};
-  PrepareFilters(settings);
-  TPrefsSettings moved = std::move(settings);
-  EXPECT_NE(nullptr, PreparedFor(moved)) << "a move keeps the prepared list usable";
-
-  TPrefsSettings copy = moved;
-  copy.BlockItems = {"tracker"};
-  EXPECT_EQ(nullptr, PreparedFor(copy));
-  auto request = MakeRequest(copy, false);
+  Prefs->Publish(settings);
+  TPrefsSettings copy = *Prefs->Settings();
+  TPrefsSettings moved = std::move(copy);
+  moved.BlockItems = {"tracker"};
+  auto request = MakeRequest(std::move(moved));
   EXPECT_TRUE(MatchBlockList(*request, "http://tracker.example/"));
   EXPECT_FALSE(MatchBlockList(*request, "http://ads.example/"));
+  EXPECT_EQ(1u, request->Settings().BlockList().PatternCount());
+}
+
+TEST_F(BlockListTest, EverySnapshotIsPreparedFromItsOwnListsTheFirstOneToo) {
+  const TCorvanePrefs fresh("+0000");
+  EXPECT_EQ(0u, fresh.Settings()->BlockList().PatternCount());
+  EXPECT_FALSE(fresh.Settings()->BlockList().AnyPatternIn("http://ads.example/"));
+  TPrefsSettings settings;
+  settings.BlockItems = {"ads", "! keep", "off", "", "! "};
+  settings.BlockChecked = {true, true, false, true, true};
+  Prefs->Publish(settings);
+  const TBlockListMatcher& list = Prefs->Settings()->BlockList();
+  EXPECT_EQ(3u, list.PatternCount()) << "checked, not empty: ads, \"! keep\" and \"! \"";
+  EXPECT_EQ(1u, list.ExceptionCount());
+  EXPECT_TRUE(list.AnyPatternIn("http://ADS.example/"));
+  EXPECT_FALSE(list.AnyPatternIn("http://off.example/"));
+  EXPECT_TRUE(list.AnyExceptionIn("", "", "http://keep/"));
 }
 
 }  // namespace

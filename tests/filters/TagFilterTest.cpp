@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -26,31 +27,35 @@ class TagFilterTest : public ::testing::Test {
     TPrefsSettings s;
     s.TagFilter = true;
     s.FltImages = s.FltForms = s.FltFrames = s.FltLayers = s.FltScripts = s.FltText = s.FltWindows = true;
-    s.DontFilterWhen = 2;
+    s.DontFilterWhen = TDontFilterWhen::AlwaysFilter;
     s.BlockItems = {"ads.example"};
     s.BlockChecked = {true};
     s.ImageSizes = {{468, 60}, {120, 600}};
     s.SizeChecked = {true, false};
     if (adjust) adjust(s);
-    PrepareFilters(s);
     Prefs->Publish(s);
     Request = std::make_unique<TFilterProxyControl>(Prefs, std::make_shared<const TTarnwickFilters>(),
                                                     std::make_unique<TSockStream>());
-    Request->Url = "http://www.site.example/news/index.html";
-    Request->Host = "www.site.example";
-    Request->Path = "/news/index.html";
+    TRequestHead& head = Request->Request();
+    head.Url = "http://www.site.example/news/index.html";
+    head.Host = "www.site.example";
+    head.Path = "/news/index.html";
   }
 
-  std::string Filter(const std::string& page) {
+  // The page through the tag decisions, in one piece or cut at `split`.
+  std::string Filter(const std::string& page, size_t split = std::string::npos) {
     TPageTags tags(*Request);
     test::TStringSink sink;
-    EXPECT_TRUE(ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), tags, sink));
-    FinishHtml(Request->HtmlScan);
+    split = std::min(split, page.size());
+    EXPECT_TRUE(ScanHtml(Scan, std::span<const char>(page.data(), split), tags, sink));
+    EXPECT_TRUE(ScanHtml(Scan, std::span<const char>(page.data() + split, page.size() - split), tags, sink));
+    FinishHtml(Scan);
     return sink.Text;
   }
 
   std::shared_ptr<TCorvanePrefs> Prefs = std::make_shared<TCorvanePrefs>("+0000");
   std::unique_ptr<TFilterProxyControl> Request;
+  THtmlScanState Scan;
 };
 
 TEST_F(TagFilterTest, ABlockedImageGoesAndTheTextAroundItStays) {
@@ -79,6 +84,21 @@ TEST_F(TagFilterTest, AnUnclosedElementDropsTheRestOfThePage) {
   EXPECT_EQ("kept ", Filter("kept <a href=http://ads.example/>and everything after <b>it</b>"));
 }
 
+// "->" is no comment end: a comment runs to "-->", so the tags after a lone dash are still inside
+// it and pass untouched, however the page is cut, and nothing is counted.
+TEST_F(TagFilterTest, TagsInACommentAfterASingleDashStayUntouched) {
+  Use();
+  const std::string comment = "<!-- x -> <img src=http://ads.example/b.gif> <a href=http://ads.example/>"
+                              " <frame src=http://ads.example/f> -->";
+  const std::string page = "a" + comment + "<img src=http://ads.example/c.gif>b";
+  for (size_t split = 0; split <= page.size(); ++split) {
+    Prefs->ResetStats();
+    ASSERT_EQ("a" + comment + "b", Filter(page, split)) << "cut at " << split;
+    ASSERT_EQ(1, Prefs->FltImagesCnt.load()) << "only the image after the comment counts; cut at " << split;
+    ASSERT_EQ(0, Prefs->FltTextCnt.load() + Prefs->FltFramesCnt.load()) << "cut at " << split;
+  }
+}
+
 TEST_F(TagFilterTest, AFrameIsPointedAtTheBlankPageAndAnIframeLosesItsOpeningTagOnly) {
   Use();
   EXPECT_EQ("<FRAME SRC=http://--TARNWICK--/blank.html><frame src=/menu.html>",
@@ -98,7 +118,7 @@ TEST_F(TagFilterTest, KindsSwitchedOffAndOtherTagNamesStay) {
 
 TEST_F(TagFilterTest, DontFilterWhenSameDomainExemptsThePagesOwnHostOnly) {
   Use([](TPrefsSettings& s) {
-    s.DontFilterWhen = 0;
+    s.DontFilterWhen = TDontFilterWhen::SameDomain;
     s.BlockItems = {"banner"};
   });
   EXPECT_EQ("<img src=http://www.site.example/banner.gif>|",
@@ -108,7 +128,7 @@ TEST_F(TagFilterTest, DontFilterWhenSameDomainExemptsThePagesOwnHostOnly) {
 
 TEST_F(TagFilterTest, DontFilterWhenSamePathExemptsTheHostAndTheSameDirectory) {
   Use([](TPrefsSettings& s) {
-    s.DontFilterWhen = 1;
+    s.DontFilterWhen = TDontFilterWhen::SamePath;
     s.BlockItems = {"banner"};
   });
   EXPECT_EQ("<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
@@ -139,14 +159,14 @@ TEST_F(TagFilterTest, TheSizeRuleIsOffForTheConnectionOnceAnExceptionApplied) {
   // The request URL carries the exception, so every tag's match applies it and marks the connection.
   EXPECT_EQ("<img src=http://ads.example/b.gif><img src=a.gif width=468 height=60>",
             Filter("<img src=http://ads.example/b.gif><img src=a.gif width=468 height=60>"));
-  EXPECT_TRUE(Request->ExceptionHit);
+  EXPECT_TRUE(Request->ExceptionHit());
   EXPECT_EQ(0, Prefs->FltImagesCnt.load());
 }
 
 TEST_F(TagFilterTest, WithoutTheTagFilterOnlyThePopupCallsChange) {
   Use([](TPrefsSettings& s) {
     s.TagFilter = false;
-    s.Popups = 1;
+    s.Popups = TPopupRule::FilterOpened;
   });
   EXPECT_EQ("<body onLoad=\"KVXOpen('http://ads.example/pop');x.KVXOpen(1)\">window.open(2)"
             "<a href=\"javascript:Window.open()\">",
@@ -156,7 +176,7 @@ TEST_F(TagFilterTest, WithoutTheTagFilterOnlyThePopupCallsChange) {
 
 TEST_F(TagFilterTest, ATagReplacedByTheFilterIsRewrittenForPopupsToo) {
   Use([](TPrefsSettings& s) {
-    s.Popups = 1;
+    s.Popups = TPopupRule::FilterOpened;
     s.BlockItems = {"window.open"};
   });
   EXPECT_EQ("<FRAME SRC=http://--TARNWICK--/blank.html>", Filter("<frame src=javascript:window.open()>"));
@@ -191,7 +211,7 @@ TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
     for (int way = 0; way < 2; ++way) {
       Prefs->ResetStats();
       Use([](TPrefsSettings& s) {
-        s.Popups = 1;
+        s.Popups = TPopupRule::FilterOpened;
         s.FilterByDim = true;
         s.BlockItems = {"ads.example", "! ok!"};
         s.BlockChecked = {true, true};
@@ -200,12 +220,13 @@ TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
       test::TEveryTag everyTag(tags);
       TTagHandler& handler = way == 0 ? static_cast<TTagHandler&>(tags) : everyTag;
       test::TStringSink sink;
-      ScanHtml(Request->HtmlScan, std::span<const char>(page.data(), page.size()), handler, sink);
-      FinishHtml(Request->HtmlScan);
+      THtmlScanState scan;
+      ScanHtml(scan, std::span<const char>(page.data(), page.size()), handler, sink);
+      FinishHtml(scan);
       outputs[way] = sink.Text;
       counts[way] = Prefs->FltImagesCnt + Prefs->FltFormsCnt + Prefs->FltFramesCnt + Prefs->FltTextCnt +
                     Prefs->FltWindowsCnt;
-      exceptionHits[way] = Request->ExceptionHit;
+      exceptionHits[way] = Request->ExceptionHit();
     }
     ASSERT_EQ(outputs[1], outputs[0]) << page;
     ASSERT_EQ(counts[1], counts[0]) << page;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "prefs/Prefs.h"
+#include "prefs/Settings.h"
 
 namespace tarnwick {
 namespace {
@@ -15,8 +15,10 @@ class WordFilterTest : public ::testing::Test {
  protected:
   void Entries(std::vector<std::string> items, std::vector<bool> checked = {}) {
     if (checked.empty()) checked.assign(items.size(), true);
-    Settings.RedirItems = std::move(items);
-    Settings.RedirChecked = std::move(checked);
+    Settings.RedirEntries.clear();
+    for (size_t i = 0; i < items.size(); ++i) {
+      Settings.RedirEntries.push_back({items[i], i < checked.size() && checked[i], TRedirAction::Pass, "", ""});
+    }
   }
   std::optional<std::size_t> Find(const std::string& page) { return FindWordEntry(Settings, page); }
 

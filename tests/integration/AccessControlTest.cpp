@@ -7,8 +7,9 @@
 #include <thread>
 
 #include "filters/AccessControl.h"
-#include "filters/UrlText.h"
 #include "integration/RequestFilterFixture.h"
+#include "prefs/ListStates.h"
+#include "text/UrlText.h"
 
 namespace tarnwick::test {
 namespace {
@@ -26,11 +27,12 @@ class AccessControlTest : public RequestFilterFixture {
     Start([&](TPrefsSettings& s) {
       s.AllowOthers = true;
       s.PassExpireMs = passExpireMs;
+      std::vector<std::string> items, states;
       for (const auto& [address, method] : addressesAndMethods) {
-        s.AclItems.push_back(address);
-        s.AclChecked.push_back(true);
-        s.AclStates.push_back("1|" + method + "|" + Base64Encode("user:secret"));
+        items.push_back(address);
+        states.push_back("1|" + method + "|" + Base64Encode("user:secret"));
       }
+      s.AclEntries = AclEntriesOf(items, states);
     });
   }
   // What the proxy did with a request from `from`: "ok" (served), "403" (Forbidden) or "401".
@@ -55,7 +57,7 @@ class AccessControlTest : public RequestFilterFixture {
 
 TEST_F(AccessControlTest, ListedClientsAreGrantedOrDeniedOthersAndUncheckedEntriesPass) {
   StartWithAccessList({{"127.0.0.2", "0"}, {"127.0.0.3", "1"}, {"127.0.0.4", "1"}});
-  Apply([](TPrefsSettings& s) { s.AclChecked[2] = false; });
+  Apply([](TPrefsSettings& s) { s.AclEntries[2].Checked = false; });
   EXPECT_EQ("ok", Outcome("127.0.0.2"));
   EXPECT_EQ("ok", Outcome("127.0.0.4")) << "unchecked entry";
   EXPECT_EQ("ok", Outcome("127.0.0.5")) << "not in the list";
@@ -160,9 +162,7 @@ TEST_F(AccessControlTest, LoginsOfClientsThatNeverComeBackAreDropped) {
 TEST_F(AccessControlTest, AStateLineWithoutMethodGrantsAndOneWithoutCredentialKeepsAsking) {
   Start([](TPrefsSettings& s) {
     s.AllowOthers = true;
-    s.AclItems = {"127.0.0.2", "127.0.0.3"};
-    s.AclChecked = {true, true};
-    s.AclStates = {"1", "1|2"};
+    s.AclEntries = AclEntriesOf({"127.0.0.2", "127.0.0.3"}, {"1", "1|2"});
   });
   EXPECT_EQ("ok", Outcome("127.0.0.2"));
   EXPECT_EQ("401", Outcome("127.0.0.3"));

@@ -10,6 +10,7 @@
 #include "filters/WordFilter.h"
 #include "integration/ContentTestPages.h"
 #include "integration/ProxyFixture.h"
+#include "prefs/ListStates.h"
 
 namespace tarnwick::test {
 namespace {
@@ -35,9 +36,8 @@ class ContentFiltersTest : public ProxyFixture {
         [&](TPrefsSettings& s) {
           s.BlockItems = {"ads.example"};
           s.BlockChecked = {true};
-          s.DontFilterWhen = 2;
+          s.DontFilterWhen = TDontFilterWhen::AlwaysFilter;
           if (adjust) adjust(s);
-          PrepareFilters(s);
         },
         std::make_shared<const TTarnwickFilters>());
   }
@@ -50,9 +50,7 @@ class ContentFiltersTest : public ProxyFixture {
                         const std::string& target = "") {
     s.EnableRedir = true;
     s.HasWordEntries = true;
-    s.RedirItems.push_back(entry);
-    s.RedirChecked.push_back(true);
-    s.RedirStates.push_back("1|" + action + "|" + target + "|");
+    s.RedirEntries.push_back(RedirEntriesOf({entry}, {"1|" + action + "|" + target + "|"}).front());
   }
   std::string Get(const std::string& path = "/page.html") {
     return Ask("GET " + OriginUrl(path) + " HTTP/1.0\r\n\r\n");
@@ -117,7 +115,7 @@ TEST_F(ContentFiltersTest, ObjectsOnThePagesOwnHostAreExemptWhenTheUserSaysSo) {
   Start([](TPrefsSettings& s) {
     AllTags(s);
     s.BlockItems = {"banner"};
-    s.DontFilterWhen = 0;
+    s.DontFilterWhen = TDontFilterWhen::SameDomain;
   });
   const std::string own = "<img src=" + OriginUrl("/banner.gif") + ">";
   Origin.SetResponse(Response("text/html", own + "|<img src=http://elsewhere.example/banner.gif>"));
@@ -132,7 +130,7 @@ TEST_F(ContentFiltersTest, ATagWithoutEndPassesAsTextAndTheTagsAfterItAreStillFi
 }
 
 TEST_F(ContentFiltersTest, PopupScriptsWrapThePageAndCallsInTagsAreReplaced) {
-  Start([](TPrefsSettings& s) { s.Popups = 1; });
+  Start([](TPrefsSettings& s) { s.Popups = TPopupRule::FilterOpened; });
   Origin.SetResponse(Response("text/html", kPage));
   const std::string answer = Get();
   EXPECT_EQ("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n", HeadOf(answer));
@@ -201,7 +199,7 @@ TEST_F(ContentFiltersTest, ACollectedPageWithPopupsCarriesTheScriptsInItsLength)
   Start([](TPrefsSettings& s) {
     WordEntry(s, "<poker>", "1");
     AllTags(s);
-    s.Popups = 1;
+    s.Popups = TPopupRule::FilterOpened;
   });
   Origin.SetResponse(Response("text/html", "<body onload=window.open()>x<img src=http://ads.example/b.gif></body>"));
   const std::string body = std::string(kPopupOpenScript) + "<body onload=KVXOpen()>x</body>" + std::string(kPopupCloseScript);

@@ -26,7 +26,6 @@ class ImageFilterTest : public ProxyFixture {
           s.ImageSizes = {{468, 60}, {120, 600}};
           s.SizeChecked = {true, false};
           if (adjust) adjust(s);
-          PrepareFilters(s);
         },
         std::make_shared<const TTarnwickFilters>());
   }
@@ -85,7 +84,7 @@ TEST_F(ImageFilterTest, TypesWithParametersOrVariantsAreNotExamined) {
 }
 
 TEST_F(ImageFilterTest, FirstFrameModeCutsTheAnimationAndCorrectsItsLength) {
-  Start([](TPrefsSettings& s) { s.Anims = 1; });
+  Start([](TPrefsSettings& s) { s.Anims = TAnimationRule::FirstFrameOnly; });
   const std::string animated = GifFile(100, 100, 3, true);
   Origin.SetResponse(Response("image/gif", animated));
   const size_t second = animated.find("\x21\xF9\x04", animated.find("\x21\xF9\x04") + 1);
@@ -98,7 +97,7 @@ TEST_F(ImageFilterTest, FirstFrameModeCutsTheAnimationAndCorrectsItsLength) {
 }
 
 TEST_F(ImageFilterTest, FirstFrameModeLooksAtTheFirst8000BytesOnly) {
-  Start([](TPrefsSettings& s) { s.Anims = 1; });
+  Start([](TPrefsSettings& s) { s.Anims = TAnimationRule::FirstFrameOnly; });
   std::string late = GifFile(10, 10, 1);
   late.pop_back();
   late += std::string(9000, '\0') + GifFile(10, 10, 1).substr(19);
@@ -108,7 +107,7 @@ TEST_F(ImageFilterTest, FirstFrameModeLooksAtTheFirst8000BytesOnly) {
 
 TEST_F(ImageFilterTest, RepeatModeSetsTheLoopCountAndKeepsTheLength) {
   Start([](TPrefsSettings& s) {
-    s.Anims = 2;
+    s.Anims = TAnimationRule::RepeatNumAnims;
     s.NumAnims = 3;
   });
   const std::string animated = GifFile(100, 100, 2, true);
@@ -124,7 +123,7 @@ TEST_F(ImageFilterTest, RepeatModeSetsTheLoopCountAndKeepsTheLength) {
 
 TEST_F(ImageFilterTest, AChunkedPictureIsDecodedBeforeItIsEdited) {
   Start([](TPrefsSettings& s) {
-    s.Anims = 2;
+    s.Anims = TAnimationRule::RepeatNumAnims;
     s.NumAnims = 5;
   });
   const std::string animated = GifFile(100, 100, 2, true) + std::string(5000, 'd');
@@ -144,7 +143,7 @@ TEST_F(ImageFilterTest, APictureNoFilterWouldChangeKeepsItsChunkedFraming) {
 TEST_F(ImageFilterTest, AfterAnExceptionPicturesPassUntouchedAndUncounted) {
   Start([](TPrefsSettings& s) {
     s.RequestFilter = true;
-    s.Anims = 1;
+    s.Anims = TAnimationRule::FirstFrameOnly;
     s.BlockItems = {"! /picture"};
     s.BlockChecked = {true};
   });

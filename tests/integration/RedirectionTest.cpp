@@ -4,29 +4,32 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "filters/UrlText.h"
 #include "integration/RequestFilterFixture.h"
+#include "prefs/ListStates.h"
+#include "text/UrlText.h"
 
 namespace tarnwick::test {
 namespace {
 
 using ::testing::StartsWith;
 
-struct TRedirEntry {
+struct TRedirLine {
   std::string Text;
   std::string State;  // check | action | target | credential
 };
 
 class RedirectionTest : public RequestFilterFixture {
  protected:
-  void StartWithRedirections(const std::vector<TRedirEntry>& entries, bool enabled = true) {
+  // The entries as Apply makes them from the list and its state lines.
+  void StartWithRedirections(const std::vector<TRedirLine>& lines, bool enabled = true) {
     Start([&](TPrefsSettings& s) {
       s.EnableRedir = enabled;
-      for (const TRedirEntry& entry : entries) {
-        s.RedirItems.push_back(entry.Text);
-        s.RedirChecked.push_back(entry.State.starts_with("1"));
-        s.RedirStates.push_back(entry.State);
+      std::vector<std::string> items, states;
+      for (const TRedirLine& line : lines) {
+        items.push_back(line.Text);
+        states.push_back(line.State);
       }
+      s.RedirEntries = RedirEntriesOf(items, states);
     });
   }
   // "ok" when served by the origin, "blocked", "401", or the whole answer otherwise.
@@ -62,9 +65,9 @@ TEST_F(RedirectionTest, AServerAddressInBracketsMatchesOnlyOnceTheServerIsConnec
   // The proxy closes at once; the origin may accept the connection a moment after that.
   ASSERT_TRUE(WaitUntil([&] { return Origin.Connections() == 1; })) << "the server got a connection";
   EXPECT_EQ("", OriginSaw()) << "but no request";
-  Apply([](TPrefsSettings& s) { s.RedirItems = {"[127.0.0."}; });
+  Apply([](TPrefsSettings& s) { s.RedirEntries[0].Pattern = "[127.0.0."; });
   EXPECT_EQ("blocked", Outcome(OriginUrl("/page"))) << "an address prefix names a range";
-  Apply([](TPrefsSettings& s) { s.RedirItems = {"[127.0.0.9]"}; });
+  Apply([](TPrefsSettings& s) { s.RedirEntries[0].Pattern = "[127.0.0.9]"; });
   EXPECT_EQ("ok", Outcome(OriginUrl("/page")));
 }
 
@@ -84,8 +87,7 @@ TEST_F(RedirectionTest, TheFirstHitInListOrderDecides) {
   EXPECT_EQ("ok", Outcome(OriginUrl("/ads.example/x"))) << "the earlier entry passes";
   EXPECT_EQ("ok", Outcome(OriginUrl("/tracker"))) << "unchecked";
   Apply([](TPrefsSettings& s) {
-    std::swap(s.RedirItems[0], s.RedirItems[1]);
-    std::swap(s.RedirStates[0], s.RedirStates[1]);
+    std::swap(s.RedirEntries[0], s.RedirEntries[1]);
   });
   EXPECT_EQ("blocked", Outcome(OriginUrl("/ads.example/x")));
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The running proxy with the program's own filter chain, its lists prepared as Apply prepares
-// them, and a hand-turned tick clock for remembered logins.
+// The running proxy with the program's own filter chain and a hand-turned tick clock for remembered
+// logins.
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@ namespace tarnwick::test {
 
 class RequestFilterFixture : public ProxyFixture {
  protected:
-  // Starts the proxy with the settings `adjust` makes, prepared.
+  // Starts the proxy with the settings `adjust` makes.
   void Start(const std::function<void(TPrefsSettings&)>& adjust = {});
-  // Replaces the settings in force by prepared ones that `adjust` has changed.
+  // Replaces the settings in force by ones that `adjust` has changed.
   void Apply(const std::function<void(TPrefsSettings&)>& adjust);
   // One request "GET url HTTP/1.0" with the given header lines (each ending in CR LF).
   std::string Get(const std::string& url, const std::string& headerLines = "", const std::string& from = "");

@@ -16,7 +16,7 @@ using ::testing::EndsWith;
 class TExceptionRecorder : public TTarnwickFilters {
  public:
   bool FilterImage(TFilterProxyControl& request) const override {
-    SawExceptionHit = request.ExceptionHit;
+    SawExceptionHit = request.ExceptionHit();
     return TTarnwickFilters::FilterImage(request);
   }
   mutable std::atomic<bool> SawExceptionHit{false};
@@ -115,7 +115,7 @@ TEST_F(BlockListProxyTest, SettingsPublishedWithoutPreparationBlockTheSame) {
 // Requests go through the origin as if it were an upstream proxy, so their hosts can be any name.
 class HeaderRewriteTest : public RequestFilterFixture {
  protected:
-  void StartRewriting(std::int32_t refererRule, bool dontUserAgent = true) {
+  void StartRewriting(TRefererRule refererRule, bool dontUserAgent = true) {
     Start([&](TPrefsSettings& s) {
       s.UseProxy = true;
       s.ProxyName = "127.0.0.1";
@@ -142,14 +142,14 @@ class HeaderRewriteTest : public RequestFilterFixture {
 };
 
 TEST_F(HeaderRewriteTest, RuleZeroKeepsAndRuleOneRemovesTheReferer) {
-  StartRewriting(0);
+  StartRewriting(TRefererRule::Keep);
   EXPECT_TRUE(RefererKept("http://img.example/a.gif", "http://site.example/"));
-  Apply([](TPrefsSettings& s) { s.Referer = 1; });
+  Apply([](TPrefsSettings& s) { s.Referer = TRefererRule::AlwaysRemove; });
   EXPECT_FALSE(RefererKept("http://site.example/a.gif", "http://site.example/"));
 }
 
 TEST_F(HeaderRewriteTest, RuleTwoRemovesTheRefererOfAnotherHostIgnoringPortAndScheme) {
-  StartRewriting(2);
+  StartRewriting(TRefererRule::OtherDomain);
   EXPECT_FALSE(RefererKept("http://img.example/a.gif", "http://site.example/page.html"));
   EXPECT_TRUE(RefererKept("http://site.example:8081/b/c.html", "https://site.example/a/page.html"));
   EXPECT_FALSE(RefererKept("http://site.example/a.gif", "http://Site.example/")) << "host letter case counts";
@@ -158,7 +158,7 @@ TEST_F(HeaderRewriteTest, RuleTwoRemovesTheRefererOfAnotherHostIgnoringPortAndSc
 }
 
 TEST_F(HeaderRewriteTest, RuleThreeAlsoRemovesTheRefererOfAnotherDirectory) {
-  StartRewriting(3);
+  StartRewriting(TRefererRule::OtherDomainOrPath);
   EXPECT_FALSE(RefererKept("http://site.example/a/b.html", "http://site.example/c/d.html"));
   EXPECT_TRUE(RefererKept("http://site.example/a/b.html", "http://site.example/a/d.html?x=1"));
   EXPECT_FALSE(RefererKept("http://img.example/a/b.html", "http://site.example/a/d.html"));
@@ -169,7 +169,7 @@ TEST_F(HeaderRewriteTest, RuleThreeAlsoRemovesTheRefererOfAnotherDirectory) {
 }
 
 TEST_F(HeaderRewriteTest, TheUserAgentCarriesTheMarkUnlessSwitchedOff) {
-  StartRewriting(0, false);
+  StartRewriting(TRefererRule::Keep, false);
   EXPECT_EQ("Accept: */*\r\nUser-Agent: Mozilla/5.0 (X11) Tarnwick/ V1.4\r\nConnection: close\r\n\r\n",
             Forwarded("http://site.example/", "Accept: */*\r\nUser-Agent: Mozilla/5.0 (X11)\r\n"));
   EXPECT_EQ("Accept: */*\r\nUser-Agent: Tarnwick/ V1.4\r\nConnection: close\r\n\r\n",
@@ -183,8 +183,24 @@ TEST_F(HeaderRewriteTest, TheUserAgentCarriesTheMarkUnlessSwitchedOff) {
   EXPECT_EQ("Accept: */*\r\nConnection: close\r\n\r\n", Forwarded("http://site.example/", "Accept: */*\r\n"));
 }
 
+// The request's own snapshot says whether it goes through the upstream proxy, and with it which
+// counter both of its connections count received bytes into.
+TEST_F(HeaderRewriteTest, ThroughTheUpstreamProxyReceivedBytesCountAsProxyBytes) {
+  StartRewriting(TRefererRule::Keep);
+  Origin.SetResponse("HTTP/1.0 200 OK\r\n\r\nok");
+  Get("http://site.example/");
+  EXPECT_EQ(0, Prefs->RecvCnt.load());
+  const std::int64_t viaProxy = Prefs->RecvProxyCnt.load();
+  EXPECT_GE(viaProxy, static_cast<std::int64_t>(std::string("GET http://site.example/ HTTP/1.0\r\n\r\n").size() +
+                                                std::string("HTTP/1.0 200 OK\r\n\r\nok").size()));
+  Apply([](TPrefsSettings& s) { s.UseProxy = false; });
+  Get(OriginUrl("/"));
+  EXPECT_GT(Prefs->RecvCnt.load(), 0);
+  EXPECT_EQ(viaProxy, Prefs->RecvProxyCnt.load());
+}
+
 TEST_F(HeaderRewriteTest, TheBlockListSeesTheRefererTheBrowserSentEvenWhenItIsRemoved) {
-  StartRewriting(1);
+  StartRewriting(TRefererRule::AlwaysRemove);
   Apply([](TPrefsSettings& s) {
     s.RequestFilter = true;
     s.BlockItems = {"banner", "! site.example"};

@@ -62,7 +62,7 @@ TEST(PrefsTest, ANewObjectHasNothingSetUntilTheFirstApply) {
   const auto settings = prefs.Settings();
   EXPECT_EQ(0, settings->ListenPort);
   EXPECT_FALSE(settings->RequestFilter || settings->TagFilter || settings->LogEnabled);
-  EXPECT_TRUE(settings->BlockItems.empty() && settings->RedirItems.empty() && settings->AclItems.empty());
+  EXPECT_TRUE(settings->BlockItems.empty() && settings->RedirEntries.empty() && settings->AclEntries.empty());
   EXPECT_EQ(0u, prefs.AuthClients.WithLock([](auto& entries) { return entries.size(); }));
   EXPECT_EQ(0, prefs.ConnCnt.load());
   EXPECT_EQ(5u, prefs.TimeZone.size());

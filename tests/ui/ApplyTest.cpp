@@ -71,13 +71,14 @@ class ApplyTest : public QObject {
     QCOMPARE(settings->ProxyName, std::string("upstream.example"));
     QCOMPARE(settings->ProxyPort, 0);  // not a number: 0
     QCOMPARE(settings->NumAnims, 3);
-    QCOMPARE(settings->Anims, 2);
-    QCOMPARE(settings->Referer, 3);
+    QVERIFY(settings->Anims == TAnimationRule::RepeatNumAnims);
+    QVERIFY(settings->Referer == TRefererRule::OtherDomainOrPath);
     QCOMPARE(settings->PassExpireMs, 300000);
     QVERIFY(settings->FltScripts && !settings->FltForms);
     QVERIFY(settings->WordCase);
     QVERIFY(settings->LogEnabled);
-    QVERIFY(settings->PreparedBlockList != nullptr);
+    QCOMPARE(settings->BlockList().PatternCount(), size_t{1});
+    QVERIFY(settings->BlockList().AnyPatternIn("http://ADS.example/"));
     form.AclPage->PassExpire->setValue(0);
     form.Apply();
     QCOMPARE(fixture.Settings()->PassExpireMs, 0);
@@ -93,11 +94,12 @@ class ApplyTest : public QObject {
     form.RedirectPage->EnableRedir->setChecked(true);
     form.Apply();
     QVERIFY(fixture.Settings()->HasWordEntries);
-    QCOMPARE(fixture.Settings()->RedirChecked, (std::vector<bool>{true, true}));
+    QCOMPARE(fixture.Settings()->RedirEntries.size(), size_t{2});
+    QVERIFY(fixture.Settings()->RedirEntries[0].Checked && fixture.Settings()->RedirEntries[1].Checked);
     form.RedirListStates->Strings[1] = "0|1|t|Og==";
     form.Apply();
     QVERIFY2(!fixture.Settings()->HasWordEntries, "an opening bracket alone, and an unchecked word");
-    QCOMPARE(fixture.Settings()->RedirStates[1], std::string("0|1|t|Og=="));
+    QVERIFY((fixture.Settings()->RedirEntries[1] == TRedirEntry{"<poker>", false, TRedirAction::Block, "t", "Og=="}));
   }
 
   void thePortAndExternalAccessRestartTheServerOnTheNextTick() {
@@ -172,6 +174,40 @@ class ApplyTest : public QObject {
     QVERIFY(!IsChecked(settings->BlockChecked, 1));
     QVERIFY(IsChecked(settings->BlockChecked, 2));
     QVERIFY(settings->DontUserAgent);
+  }
+
+  // Every command that publishes settings publishes them prepared: after logging is switched off
+  // and on and the log cleared through the window, the snapshot in force matches the block list
+  // with the matcher built from that very list.
+  void loggingCommandsKeepTheBlockListPrepared() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    fixture.AddBlock("ads.example");
+    fixture.AddBlock("! site.example");
+    form.BlockListPage->FilterType->SetItemIndex(3);
+    form.SaveListStates();
+    form.Apply();
+    const auto applied = fixture.Settings();
+    QCOMPARE(applied->BlockList().PatternCount(), size_t{2});
+    const bool logging = applied->LogEnabled;
+    for (int step = 0; step < 3; ++step) {
+      const auto before = fixture.Settings();
+      if (step < 2) {
+        form.m_Log_Enabled->trigger();
+      } else {
+        QVERIFY(form.ClearLog());
+      }
+      const auto after = fixture.Settings();
+      QVERIFY2(after != before, "the command published a new snapshot");
+      QCOMPARE(after->LogEnabled, step == 0 ? !logging : logging);
+      QCOMPARE(after->BlockItems, applied->BlockItems);
+      QVERIFY2(&after->BlockList() != &applied->BlockList(), "the matcher belongs to the new snapshot");
+      QCOMPARE(after->BlockList().PatternCount(), size_t{2});
+      QCOMPARE(after->BlockList().ExceptionCount(), size_t{1});
+      QVERIFY(after->BlockList().AnyPatternIn("http://ADS.example/banner.gif"));
+      QVERIFY(!after->BlockList().AnyPatternIn("http://news.example/"));
+      QVERIFY(after->BlockList().AnyExceptionIn("", "http://site.example/", ""));
+    }
   }
 
   void menuCommandsToggleTheirTicksAndApply() {

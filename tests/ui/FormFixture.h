@@ -85,7 +85,7 @@ class TFormFixture {
   TMainForm& Form() { return *Window; }
   TRecordingDialogs& Dialogs() { return *Recorder; }
   TRecordingLauncher& Launcher() { return *Desktop; }
-  std::shared_ptr<const TPrefsSettings> Settings() { return Window->Prefs().Settings(); }
+  std::shared_ptr<const TPreparedSettings> Settings() { return Window->Prefs().Settings(); }
   std::string Path(const char* name) const { return Home.filePath(QString::fromLatin1(name)).toStdString(); }
   std::string IniText() const;
   void WriteIni(const std::string& text) const;

@@ -112,7 +112,7 @@ class StorageTest : public QObject {
     QVERIFY(form.RedirectPage->rdt_Pass->isChecked());
     QCOMPARE(form.RedirectPage->RedirToText->text(), QString("https://tarnwick.example.org/"));
     QVERIFY(form.m_AccessControl->isChecked());
-    QCOMPARE(fixture.Settings()->DontFilterWhen, -1);
+    QVERIFY(fixture.Settings()->DontFilterWhen == TDontFilterWhen::NoChoice);
     QCOMPARE(fixture.Settings()->RequestFilter, false);
     QCOMPARE(fixture.Settings()->FltForms, false);
   }

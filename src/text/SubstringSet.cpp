@@ -1,4 +1,4 @@
-#include "filters/SubstringSet.h"
+#include "text/SubstringSet.h"
 
 #include <algorithm>
 

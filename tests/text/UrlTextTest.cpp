@@ -1,10 +1,12 @@
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <climits>
 #include <string>
+
+#include "platform/HexDigit.h"
 
 namespace tarnwick {
 namespace {
@@ -146,6 +148,26 @@ TEST(IntOrZeroTest, ValidAndInvalidText) {
                           "--5", "0x10", "1.5"}) {
     EXPECT_EQ(IntOrZero(bad), 0) << '"' << bad << '"';
   }
+}
+
+TEST(ParseInt32Test, TellsABadTextFromZeroAndLeavesTheValueAlone) {
+  std::int32_t value = 42;
+  EXPECT_TRUE(ParseInt32("0", value));
+  EXPECT_EQ(0, value);
+  EXPECT_TRUE(ParseInt32("-2147483648", value));
+  EXPECT_EQ(INT32_MIN, value);
+  for (const char* bad : {"", "2147483648", "-2147483649", " 1", "1e3", "9999999999"}) {
+    value = 42;
+    EXPECT_FALSE(ParseInt32(bad, value)) << '"' << bad << '"';
+    EXPECT_EQ(42, value) << '"' << bad << '"';
+  }
+}
+
+TEST(CharHelpersTest, HexDigits) {
+  const std::string digits = "0123456789abcdefABCDEF";
+  const int values[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 10, 11, 12, 13, 14, 15};
+  for (size_t i = 0; i < digits.size(); ++i) EXPECT_EQ(values[i], HexDigitValue(digits[i])) << digits[i];
+  for (const char other : {'g', 'G', '/', ':', '@', '`', ' ', '\0', '\xFF'}) EXPECT_EQ(-1, HexDigitValue(other));
 }
 
 TEST(CharHelpersTest, DigitsAndLowerCase) {

@@ -1,4 +1,4 @@
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 
 #include <cstdint>
 
@@ -205,10 +205,16 @@ bool TryParseInteger(std::string_view text, std::int64_t& value) {
   return true;
 }
 
+bool ParseInt32(std::string_view text, std::int32_t& value) {
+  std::int64_t wide = 0;
+  if (!TryParseInteger(text, wide) || wide < INT32_MIN || wide > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(wide);
+  return true;
+}
+
 std::int32_t IntOrZero(std::string_view text) {
-  std::int64_t value = 0;
-  if (!TryParseInteger(text, value) || value < INT32_MIN || value > INT32_MAX) return 0;
-  return static_cast<std::int32_t>(value);
+  std::int32_t value = 0;
+  return ParseInt32(text, value) ? value : 0;
 }
 
 std::string LowerAscii(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
-// URL and text helpers shared by the engine, the filters and the settings code: URL splitting,
-// substring positions, splitting at a separator, Base64 and forgiving number conversion.
+// URL and text helpers shared by the settings model, the engine and the filters: URL splitting,
+// substring positions, splitting at a separator, Base64 and number conversion. The text layer
+// depends on nothing of the program but platform/.
 
 #include <cstddef>
 #include <cstdint>
@@ -67,6 +68,8 @@ std::int32_t IntOrZero(std::string_view text);
 // The same decimal form as IntOrZero, 64-bit, telling a bad text apart from "0"; `value` is left
 // alone on false.
 bool TryParseInteger(std::string_view text, std::int64_t& value);
+// The same within the 32 bits of int32; a value outside them is a bad text.
+bool ParseInt32(std::string_view text, std::int32_t& value);
 
 // ASCII upper case, for HTTP methods and versions.
 std::string UpperAscii(std::string_view text);
