@@ -63,5 +63,10 @@ fuzz:
 screenshots: deps build
 	$(BUILD)/tarnwick_screenshots $(BUILD) $(BUILD)/screenshots
 
+# Lays every C++ file of the repository out as .clang-format says.
+.PHONY: format
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i --style=file
+
 clean:
 	rm -rf $(BUILD) build-asan build-tsan
