@@ -236,7 +236,7 @@ void TMainForm::CreateTrayMenu() {
 
 void TMainForm::CreateTray() {
   TrayIcon = new TTrayIcon(TrayMenu, this);
-  TrayIcon->Icon->setToolTip(QStringLiteral("Tarnwick  V1.4"));
+  TrayIcon->Icon->setToolTip(QStringLiteral(TARNWICK_APP_NAME_VER));
   HotKey = new TGlobalHotKey(this);
   SetIcons(TTrayMode::Normal);
 }
