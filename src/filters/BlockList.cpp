@@ -1,6 +1,10 @@
 #include "filters/BlockList.h"
 
+#include <ctime>
+#include <string>
+
 #include "engine/FilterProxyControl.h"
+#include "filters/Explain.h"
 
 namespace tarnwick {
 
@@ -18,7 +22,14 @@ bool MatchBlockList(TFilterProxyControl& request, std::string_view url) {
 
 bool BlockCheck(TFilterProxyControl& request) {
   request.SetExceptionHit(false);
-  return MatchBlockList(request, request.Request().Url);
+  const std::string& url = request.Request().Url;
+  if (!MatchBlockList(request, url)) return false;
+  // Naming the entry walks the list once more, only for a request that is refused anyway.
+  const TPrefsSettings& settings = request.Settings();
+  const int entry = FirstBlockingEntry(settings, url);
+  request.Shared().RecentBlocks.Add(
+      {std::time(nullptr), url, entry >= 0 ? settings.BlockItems[static_cast<size_t>(entry)] : std::string()});
+  return true;
 }
 
 }  // namespace tarnwick

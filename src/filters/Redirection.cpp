@@ -1,5 +1,6 @@
 #include "filters/Redirection.h"
 
+#include <ctime>
 #include <string>
 
 #include "engine/FilterProxyControl.h"
@@ -12,6 +13,9 @@ bool ActOnRedirEntry(TFilterProxyControl& request, const TRedirEntry& entry) {
   if (entry.Action == TRedirAction::Password &&
       CredentialMatches(PresentedCredential(request.Request().Headers), entry.Credential)) {
     return false;
+  }
+  if (entry.Action == TRedirAction::Block) {
+    request.Shared().RecentBlocks.Add({std::time(nullptr), request.Request().Url, entry.Pattern});
   }
   return SendRedirAnswer(request, entry.Action, entry.Target);
 }

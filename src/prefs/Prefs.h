@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "prefs/BlockListMatcher.h"
+#include "prefs/RecentBlocks.h"
 #include "prefs/Settings.h"
 
 namespace tarnwick {
@@ -101,6 +102,8 @@ class TCorvanePrefs {
 
   std::string SinceDate;  // user-interface thread only
   TAuthClients AuthClients;
+  // What the filters refused lately, for the statistics window.
+  TRecentBlocks RecentBlocks;
   std::atomic<bool> RestartNeeded{false};
   const std::string TimeZone;
 

@@ -93,6 +93,19 @@ TEST_F(BlockListProxyTest, UncheckedEntriesAndABareExceptionMarkDoNothing) {
   EXPECT_FALSE(Passes("/banner.gif", "Referer: http://site.example/! x\r\n")) << "\"! \" alone is no exception";
 }
 
+TEST_F(BlockListProxyTest, RefusedRequestsAreKeptWithTheEntryThatDecided) {
+  StartWithBlockList({"banner", "/ads/"});
+  EXPECT_FALSE(Passes("/x/ads/banner.gif"));
+  EXPECT_TRUE(Passes("/page.html"));
+  EXPECT_FALSE(Passes("/ads/y.gif"));
+  const auto recent = Prefs->RecentBlocks.Snapshot();
+  ASSERT_EQ(2u, recent.size()) << "only refused requests are kept";
+  EXPECT_EQ(OriginUrl("/x/ads/banner.gif"), recent[0].Url);
+  EXPECT_EQ("banner", recent[0].Entry) << "the first entry in list order decides";
+  EXPECT_EQ("/ads/", recent[1].Entry);
+  EXPECT_NE(0, recent[1].When);
+}
+
 TEST_F(BlockListProxyTest, NothingIsBlockedWithTheRequestFilterOffOrAnEmptyList) {
   StartWithBlockList({});
   EXPECT_TRUE(Passes("/banner.gif"));
