@@ -45,7 +45,10 @@ TAppOptions ParseCommandLine(const std::vector<std::string>& arguments) {
       options.ShowVersion = true;
     } else if (TakeValue(arguments, i, "--home", options.Home, options.Error) ||
                TakeValue(arguments, i, "--import-blocklist", options.ImportBlockList, options.Error) ||
-               TakeValue(arguments, i, "--autostart", options.Autostart, options.Error)) {
+               TakeValue(arguments, i, "--autostart", options.Autostart, options.Error) ||
+               TakeValue(arguments, i, "--explain", options.Explain, options.Error) ||
+               TakeValue(arguments, i, "--referer", options.Referer, options.Error) ||
+               TakeValue(arguments, i, "--client", options.Client, options.Error)) {
       if (!options.Error.empty()) return options;
       if (argument.rfind("--autostart", 0) == 0 && options.Autostart != "on" && options.Autostart != "off") {
         options.Error = "--autostart takes on or off";
@@ -56,12 +59,16 @@ TAppOptions ParseCommandLine(const std::vector<std::string>& arguments) {
       return options;
     }
   }
+  if ((!options.Referer.empty() || !options.Client.empty()) && options.Explain.empty()) {
+    options.Error = "--referer and --client go with --explain";
+  }
   return options;
 }
 
 std::string UsageText() {
   return "Usage: tarnwick [--headless] [--home DIR] [--help] [--version]\n"
          "       tarnwick --import-blocklist FILE [--home DIR]\n"
+         "       tarnwick --explain URL [--referer URL] [--client ADDRESS] [--home DIR]\n"
          "       tarnwick --autostart on|off\n"
          "\n"
          "A personal web filter: a local HTTP proxy that filters what your browsers fetch.\n"
@@ -70,6 +77,9 @@ std::string UsageText() {
          "  --home DIR                 keep settings, log and statistics in DIR (created if missing)\n"
          "  --import-blocklist FILE    add the hosts of a hosts file, a domain list or a filter\n"
          "                             list to the block list, then exit\n"
+         "  --explain URL              show what the filters would do with a request for URL and\n"
+         "                             which list entry decides (--referer: the page it came\n"
+         "                             from; --client: the asking address, default 127.0.0.1)\n"
          "  --autostart on|off         start Tarnwick with the desktop session, or no longer\n"
          "  --help                     show this text\n"
          "  --version                  show the version\n";

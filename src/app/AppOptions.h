@@ -13,6 +13,9 @@ struct TAppOptions {
   std::string Home;   // --home DIR, empty when not given
   std::string ImportBlockList;  // --import-blocklist FILE: import, then exit
   std::string Autostart;        // --autostart on|off: "on", "off" or empty
+  std::string Explain;          // --explain URL: explain, then exit
+  std::string Referer;          // --referer URL, with --explain
+  std::string Client;           // --client ADDRESS, with --explain
   std::string Error;  // set when the command line could not be understood
 };
 

@@ -8,7 +8,14 @@
 #include <fstream>
 #include <iterator>
 
+#include <filesystem>
+#include <memory>
+
 #include "app/Autostart.h"
+#include "filters/Explain.h"
+#include "prefs/Prefs.h"
+#include "ui/MainForm.h"
+#include "ui/UserDialogs.h"
 #include "app/Startup.h"
 #include "platform/IniFile.h"
 #include "platform/InstanceLock.h"
@@ -47,6 +54,31 @@ int RunBlockListImportCommand(const std::string& settingsDirectory, const std::s
       return 1;
     }
   }
+  return 0;
+}
+
+int RunExplainCommand(const std::string& settingsDirectory, const std::string& url, const std::string& referer,
+                      const std::string& clientAddress) {
+  // The window never shows and starts no server: it only turns the stored settings into the
+  // settings object the filters read, exactly as at start-up.
+  TMainFormContext context;
+  context.SettingsDirectory = settingsDirectory;
+  context.Dialogs = MakeConsoleDialogs();
+  TMainForm form(std::move(context));
+  const std::string path = settingsDirectory + "/" + kSettingsFileName;
+  if (std::filesystem::exists(path)) {
+    form.RestoreSettings(TIniFile(path));
+  } else {
+    form.RestoreSettings(TIniFile::InMemory(FreshInstallSettingsText()));
+  }
+  form.RestoreListStates();
+  form.Apply();
+  const TExplanation explanation =
+      ExplainRequest(*form.Prefs().Settings(), {url, referer, clientAddress.empty() ? "127.0.0.1" : clientAddress});
+  std::printf("request: %s\n", url.c_str());
+  if (!referer.empty()) std::printf("referer: %s\n", referer.c_str());
+  for (const auto& step : explanation.Steps) std::printf("%s\n", step.c_str());
+  std::printf("result: %s\n", explanation.Outcome.c_str());
   return 0;
 }
 

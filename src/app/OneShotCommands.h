@@ -11,6 +11,12 @@ namespace tarnwick {
 // writes the file itself at exit, it would otherwise put the old list back.
 int RunBlockListImportCommand(const std::string& settingsDirectory, const std::string& listFile);
 
+// --explain URL [--referer URL] [--client ADDRESS]: what the request filters would do with that
+// request under the settings of the settings directory, step by step with the deciding entries.
+// Needs a QApplication (any platform): the settings are read by the settings window's own code.
+int RunExplainCommand(const std::string& settingsDirectory, const std::string& url, const std::string& referer,
+                      const std::string& clientAddress);
+
 // --autostart on|off for the program at `executable`.
 int RunAutostartCommand(bool on, const std::string& executable);
 

@@ -90,6 +90,12 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   if (!options.ImportBlockList.empty()) return RunBlockListImportCommand(home, options.ImportBlockList);
+  if (!options.Explain.empty()) {
+    // Reading the settings needs the settings window's code, which needs Qt; nothing is drawn.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RunExplainCommand(home, options.Explain, options.Referer, options.Client);
+  }
   TInstanceLock instance(home + "/" + kInstanceLockFileName);
   if (!instance.Acquired()) return 0;  // another Tarnwick serves this settings directory
 

@@ -19,6 +19,9 @@
 #   settings_e2e.sh import TARNWICK
 #       --import-blocklist on a hosts file while the program runs: the running program blocks the
 #       imported hosts at once; a second import finds them present.
+#   settings_e2e.sh explain TARNWICK
+#       --explain names the deciding entry for a block hit, an exception by Referer, a redirection
+#       and a request that passes, from the settings in the settings directory.
 #   settings_e2e.sh autostart TARNWICK
 #       --autostart on writes a valid XDG autostart entry for the program, off removes it.
 #
@@ -37,9 +40,9 @@ fail() {
 }
 
 case $mode in
-  settings | modes | fresh | reload | import | autostart) ;;
+  settings | modes | fresh | reload | import | explain | autostart) ;;
   *)
-    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|autostart TARNWICK" >&2
+    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|explain|autostart TARNWICK" >&2
     exit 2
     ;;
 esac
@@ -330,6 +333,49 @@ run_import() {
   expect_equal "entries kept at exit" "$(ini_value Corvane.BlockList_Items Count)" 2
   "$tarnwick" --home "$home" --import-blocklist "$work/missing" 2>"$work/err" && fail "a missing file was imported"
   grep -q 'missing' "$work/err" || fail "no word about the missing file"
+}
+
+# explain URL [REFERER]: the program's explanation under $home's settings.
+explain() {
+  if [ -n "${2:-}" ]; then
+    "$tarnwick" --home "$home" --explain "$1" --referer "$2"
+  else
+    "$tarnwick" --home "$home" --explain "$1"
+  fi
+}
+
+expect_line() {
+  grep -qxF -- "$2" <<<"$3" || fail "$1: no line '$2' in:
+$3"
+}
+
+run_explain() {
+  {
+    printf '[Corvane]\nPort_Text=1\nFilterType_ItemIndex=3\nEnableRedir_Checked=True\n'
+    printf '[Corvane.BlockList_Items]\nCount=3\nItem0=! mysite.example\nItem1=/ads/\nItem2=banner\n'
+    printf '[Corvane.BlockListStates_Strings]\nCount=3\nItem0=1\nItem1=1\nItem2=1\n'
+    printf '[Corvane.RedirList_Items]\nCount=1\nItem0=shop.example\n'
+    printf '[Corvane.RedirListStates_Strings]\nCount=1\nItem0=1|2|http://elsewhere.example/|\n'
+  } >"$home/TARNWICK.INI"
+  local out
+  out=$(explain http://cdn.example/banner/ads/x.gif)
+  expect_line "block hit" 'block list: blocked by entry "/ads/"' "$out"
+  expect_line "block hit" 'result: 403 Page Blocked' "$out"
+  out=$(explain http://cdn.example/banner.gif http://mysite.example/page)
+  expect_line "exception" \
+    'block list: exception "! mysite.example" found in the Referer lets the request through (entry "banner" matched); pictures of this connection are not filtered' \
+    "$out"
+  out=$(explain http://shop.example/cart)
+  expect_line "redirection" \
+    'redirection list: entry "shop.example" matches, action redirect to http://elsewhere.example/' "$out"
+  expect_line "redirection" 'result: 302 redirect to http://elsewhere.example/' "$out"
+  out=$(explain http://news.example/)
+  expect_line "pass" 'block list: no entry matches' "$out"
+  expect_line "pass" 'access list: no entry for 127.0.0.1, access granted' "$out"
+  grep -q '^result: forwarded to the server' <<<"$out" || fail "pass: $out"
+  [ -f "$home/tarnwick.lock" ] && [ -s "$home/tarnwick.lock" ] && fail "--explain took the program's lock"
+  "$tarnwick" --home "$home" --referer x 2>/dev/null && fail "--referer without --explain was taken"
+  return 0
 }
 
 run_autostart() {
