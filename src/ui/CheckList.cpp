@@ -64,17 +64,20 @@ std::vector<std::string> TCheckList::Lines() const {
 void TCheckList::SetLines(const std::vector<std::string>& lines) {
   // The order AddSorted would give line by line (a stable sort), without its scan per line: a
   // list of tens of thousands of entries fills at once.
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(lines.size()));
-  for (const auto& line : lines) texts.push_back(QString::fromStdString(line));
-  std::stable_sort(texts.begin(), texts.end(),
-                   [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+  std::vector<std::string> sorted = lines;
+  std::stable_sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
+    return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive) < 0;
+  });
+  SetEntries(sorted, {});
+}
+
+void TCheckList::SetEntries(const std::vector<std::string>& lines, const std::vector<bool>& ticks) {
   clear();
   setUpdatesEnabled(false);
-  for (const auto& text : texts) {
-    auto* entry = new QListWidgetItem(text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    auto* entry = new QListWidgetItem(QString::fromStdString(lines[i]));
     entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-    entry->setCheckState(Qt::Unchecked);
+    entry->setCheckState(i < ticks.size() && ticks[i] ? Qt::Checked : Qt::Unchecked);
     addItem(entry);
   }
   setUpdatesEnabled(true);

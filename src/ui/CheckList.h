@@ -28,6 +28,8 @@ class TCheckList : public QListWidget {
   // Every entry's text in display order; SetLines replaces all entries (unchecked, sorted).
   std::vector<std::string> Lines() const;
   void SetLines(const std::vector<std::string>& lines);
+  // Replaces all entries by `lines` in the order given, entry i ticked by ticks[i] (missing: not).
+  void SetEntries(const std::vector<std::string>& lines, const std::vector<bool>& ticks);
 
  signals:
   // The Delete key was pressed in the list.

@@ -36,6 +36,8 @@ TBlockListPage::TBlockListPage(QWidget* parent) : QWidget(parent) {
   but_AddBlock = MakeButton(QStringLiteral("but_AddBlock"), QStringLiteral("#Add"), this);
   but_DelBlock = MakeButton(QStringLiteral("but_DelBlock"), QStringLiteral("#Del"), this);
   BlockList = new TCheckList(QStringLiteral("BlockList"), this);
+  but_ImportBlock = MakeButton(QStringLiteral("but_ImportBlock"), QStringLiteral("#Import..."), this);
+  but_ImportBlock->setToolTip(QStringLiteral("#HImport..."));
 
   FilterType = new TRadioGroup(QStringLiteral("FilterType"), QStringLiteral("#Filter Type"),
                                {QStringLiteral("#None"), QStringLiteral("#Request-based (most efficient)"),
@@ -69,7 +71,9 @@ TBlockListPage::TBlockListPage(QWidget* parent) : QWidget(parent) {
   options->addWidget(tags);
   options->addStretch(1);
   auto* columns = new QHBoxLayout(this);
-  columns->addLayout(ListColumn(AddBlockText, but_AddBlock, but_DelBlock, BlockList), 1);
+  auto* listColumn = ListColumn(AddBlockText, but_AddBlock, but_DelBlock, BlockList);
+  listColumn->addWidget(but_ImportBlock, 0, Qt::AlignLeft);
+  columns->addLayout(listColumn, 1);
   columns->addLayout(options, 1);
 }
 

@@ -1,11 +1,14 @@
 #include "ui/ListEditors.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <arpa/inet.h>
 
+#include "prefs/BlockListImport.h"
 #include "prefs/ListStates.h"
 #include "prefs/StoredProperties.h"
 #include "text/UrlText.h"
@@ -76,6 +79,7 @@ void TListEditors::Connect() {
   connect(Block.but_AddBlock, &QPushButton::clicked, this, &TListEditors::AddBlock);
   connect(Block.AddBlockText, &QLineEdit::returnPressed, this, &TListEditors::AddBlock);
   connect(Block.but_DelBlock, &QPushButton::clicked, this, &TListEditors::DelBlock);
+  connect(Block.but_ImportBlock, &QPushButton::clicked, this, &TListEditors::ImportBlock);
   connect(Block.BlockList, &TCheckList::DeletePressed, this, &TListEditors::DelBlock);
   selecting(Block.BlockList, &TListEditors::SelectBlock);
 
@@ -129,6 +133,50 @@ bool TListEditors::DeleteSelected(TCheckList& list, TStringHolder& states) {
   delete list.takeItem(index);
   list.setCurrentRow(-1);
   Moving = false;
+  return true;
+}
+
+void TListEditors::ImportBlock() {
+  const QString path = QFileDialog::getOpenFileName(Block.window(), Translated(Language, "#Import block list"));
+  if (!path.isEmpty()) ImportBlockFile(path);
+}
+
+bool TListEditors::ImportBlockFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    Messages.ShowErrorMsg(Translated(Language, "#errImportRead").arg(path));
+    return false;
+  }
+  const QByteArray bytes = file.readAll();
+  const TParsedBlockList parsed = ParseBlockListText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+
+  // Each entry travels through the merge with its tick now and its holder line behind it ("1"
+  // alone for a new entry: ticked, no stored state yet), so that both stay with their entry.
+  TCheckList& list = *Block.BlockList;
+  std::vector<std::string>& holder = Holders.BlockListStates->Strings;
+  std::vector<std::string> items = list.Lines();
+  std::vector<std::string> states;
+  states.reserve(items.size());
+  for (int i = 0; i < list.count(); ++i) {
+    const size_t index = static_cast<size_t>(i);
+    states.push_back((list.IsChecked(i) ? "1" : "0") + (index < holder.size() ? holder[index] : std::string()));
+  }
+  TImportCounts counts = MergeIntoBlockList(items, states, parsed.Entries);
+  counts.Skipped = parsed.Skipped;
+  if (counts.Added > 0) {
+    std::vector<bool> ticks;
+    ticks.reserve(states.size());
+    holder.clear();
+    for (const auto& state : states) {
+      ticks.push_back(!state.empty() && state.front() == '1');
+      holder.push_back(state.empty() ? std::string() : state.substr(1));
+    }
+    Moving = true;
+    list.SetEntries(items, ticks);
+    Moving = false;
+  }
+  Messages.ShowInformationMsg(
+      Translated(Language, "#ImportResult").arg(counts.Added).arg(counts.AlreadyPresent).arg(counts.Skipped));
   return true;
 }
 

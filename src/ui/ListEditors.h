@@ -39,6 +39,12 @@ class TListEditors : public QObject {
 
   void AddBlock();
   void DelBlock();
+  // Asks for a file and imports it.
+  void ImportBlock();
+  // Adds the hosts of a hosts file, a domain list or an ad-blocking filter list as ticked entries
+  // and tells the user how many were added, already present and skipped. False when the file
+  // cannot be read.
+  bool ImportBlockFile(const QString& path);
   void SelectBlock();
   void AddSize();
   void DelSize();

@@ -180,6 +180,7 @@ void TMainForm::MainTimerTimer() {
 void TMainForm::RefreshStats() {
   SaveStats(*PrefsObject, StatStrings->Strings);
   Stats->UpdateDisplay(StatStrings->Strings, PrefsObject->ActiveConnections.load());
+  Stats->ShowRecentBlocks(PrefsObject->RecentBlocks.Snapshot());
 }
 
 void TMainForm::OpenSettings() {

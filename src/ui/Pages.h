@@ -61,6 +61,7 @@ class TBlockListPage : public QWidget {
 
   QPushButton* but_AddBlock;
   QPushButton* but_DelBlock;
+  QPushButton* but_ImportBlock;
   QLineEdit* AddBlockText;
   TCheckList* BlockList;
   TRadioGroup* FilterType;

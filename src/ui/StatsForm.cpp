@@ -2,9 +2,12 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
+#include <QTime>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -79,13 +82,38 @@ TStatsForm::TStatsForm(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::Windo
   buttons->addStretch(1);
   buttons->addWidget(ResetButton);
   buttons->addWidget(OkButton);
+  RecentlyBlocked = Named(new QListWidget(this), QStringLiteral("RecentlyBlocked"));
+  RecentlyBlocked->setFixedHeight(RecentlyBlocked->fontMetrics().height() * 7);
+  RecentlyBlocked->setMinimumWidth(RecentlyBlocked->fontMetrics().averageCharWidth() * 60);
+  RecentlyBlocked->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
   auto* column = new QVBoxLayout(this);
   column->addLayout(body);
+  column->addWidget(new QLabel(QStringLiteral("#Recently blocked:"), this));
+  column->addWidget(RecentlyBlocked);
   column->addLayout(buttons);
   column->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(OkButton, &QPushButton::clicked, this, &QWidget::close);
   connect(ResetButton, &QPushButton::clicked, this, &TStatsForm::ResetClicked);
+}
+
+void TStatsForm::ShowRecentBlocks(const std::vector<TBlockedRequest>& blocked) {
+  // Newest on top: that is what someone asking "why was this just blocked?" looks for.
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(blocked.size()));
+  for (auto it = blocked.rbegin(); it != blocked.rend(); ++it) {
+    const QString when = QDateTime::fromSecsSinceEpoch(it->When).time().toString(QStringLiteral("HH:mm:ss"));
+    lines.push_back(when + QStringLiteral("  ") + QString::fromStdString(it->Url) + QStringLiteral("  [") +
+                    QString::fromStdString(it->Entry) + QStringLiteral("]"));
+  }
+  if (lines.size() == RecentlyBlocked->count()) {
+    bool same = true;
+    for (int i = 0; i < lines.size() && same; ++i) same = RecentlyBlocked->item(i)->text() == lines[i];
+    if (same) return;  // the timer refreshes twice a second; keep the user's scroll position
+  }
+  RecentlyBlocked->clear();
+  RecentlyBlocked->addItems(lines);
 }
 
 QLabel* TStatsForm::AddRow(QGridLayout* grid, int row, const QString& caption, const QString& valueName, int indent) {

@@ -12,8 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "prefs/RecentBlocks.h"
+
 class QGridLayout;
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 
@@ -31,11 +34,14 @@ class TStatsForm : public QWidget {
   // Fills the value labels from the lines and the number of open connections. When a value that
   // must be a number is not one, the labels from there on keep their previous texts.
   void UpdateDisplay(const std::vector<std::string>& lines, std::int32_t connections);
+  // The requests refused lately, oldest first: their time, address and the entry that decided.
+  void ShowRecentBlocks(const std::vector<TBlockedRequest>& blocked);
   // The locale of the kilobyte figures and of the date shown for an empty period start.
   void SetLocale(const QLocale& locale) { Locale = locale; }
 
   QLabel* Value(const QString& name) const { return Values.at(name); }
   QProgressBar* ProgressBar;
+  QListWidget* RecentlyBlocked;
   QPushButton* ResetButton;
   QPushButton* OkButton;
 

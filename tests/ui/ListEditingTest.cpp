@@ -1,11 +1,13 @@
 // Adding, deleting and selecting list entries, with their messages and state lines.
 
+#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 
 #include "FormFixture.h"
 #include "TestClasses.h"
+#include "language/Language.h"
 #include "ui/CheckList.h"
 #include "ui/ListEditors.h"
 #include "ui/Pages.h"
@@ -17,6 +19,48 @@ class ListEditingTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void anImportMergesHostsKeepsTicksAndReports() {
+    // English, so that the report's figures can be read.
+    auto english = std::make_shared<TLanguage>(TARNWICK_SOURCE_DIR "/resources");
+    english->SetCode(4);
+    english->SelectLanguageDirectory();
+    english->SetLanguageFile(english->LanguageFilePath());
+    TFormFixture fixture(kTestPort, false, english);
+    auto& form = fixture.Form();
+    auto& list = *form.BlockListPage->BlockList;
+    fixture.AddBlock("zeta.example");
+    fixture.AddBlock("/ads/");
+    list.SetChecked(1, false);  // zeta.example, unticked by the user since
+    const std::string path = fixture.Path("hosts.txt");
+    QFile hosts(QString::fromStdString(path));
+    QVERIFY(hosts.open(QIODevice::WriteOnly));
+    hosts.write("# list\n0.0.0.0 b.example\n0.0.0.0 ZETA.example\n||a.example^\nexample.com##.ad\n");
+    hosts.close();
+
+    QVERIFY(form.Editors().ImportBlockFile(QString::fromStdString(path)));
+    QCOMPARE(fixture.Dialogs().Messages.back(),
+             QString("Information|2 entries added, 1 already in the list, 1 lines skipped."));
+    QCOMPARE(list.count(), 4);
+    QCOMPARE(list.Text(0), QString("/ads/"));
+    QCOMPARE(list.Text(1), QString("a.example"));
+    QCOMPARE(list.Text(3), QString("zeta.example"));
+    QVERIFY(list.IsChecked(0) && list.IsChecked(1) && list.IsChecked(2));
+    QVERIFY2(!list.IsChecked(3), "an entry's tick stays with it");
+    QCOMPARE(form.BlockListStates->Strings.size(), size_t{4});
+
+    form.Apply();
+    const auto settings = fixture.Settings();
+    QCOMPARE(settings->BlockItems.size(), size_t{4});
+    form.SaveListStates();
+    form.Apply();
+    QVERIFY(!IsChecked(fixture.Settings()->BlockChecked, 3));
+    QVERIFY(IsChecked(fixture.Settings()->BlockChecked, 1));
+
+    QVERIFY(!form.Editors().ImportBlockFile(QString::fromStdString(fixture.Path("missing.txt"))));
+    QVERIFY(fixture.Dialogs().Messages.back().startsWith("Error|The file "));
+    QCOMPARE(list.count(), 4);
+  }
+
   void blockPatternsAreSortedTickedAndUniqueInAnyCase() {
     TFormFixture fixture(kTestPort, false);
     auto& page = *fixture.Form().BlockListPage;

@@ -6,9 +6,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QListWidget>
 #include <QTest>
 
 #include "FormFixture.h"
+#include "engine/FilterProxy.h"
+#include "support/Loopback.h"
 #include "TestClasses.h"
 #include "ui/StatsForm.h"
 #include "ui/StringHolder.h"
@@ -31,6 +34,29 @@ class StatisticsWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void refusedRequestsAreListedNewestFirstWithTheirEntry() {
+    TFormFixture fixture(
+        "[Corvane]\nPort_Text=0\nFilterType_ItemIndex=1\n"
+        "[Corvane.BlockList_Items]\nCount=2\nItem0=/ads/\nItem1=banner\n"
+        "[Corvane.BlockListStates_Strings]\nCount=2\nItem0=1\nItem1=1\n");
+    auto& form = fixture.Form();
+    const int port = form.Proxy()->ListeningPort();
+    for (const char* path : {"/ads/one.gif", "/two/banner.png", "/plain.html"}) {
+      TRawSocket client = ConnectTo(port);
+      QVERIFY(client.Valid());
+      // Port 1 refuses at once: the request that passes the lists gets the 500 page, no block.
+      client.Send(std::string("GET http://127.0.0.1:1") + path + " HTTP/1.0\r\n\r\n");
+      client.ReceiveAll();
+    }
+    form.m_File_Statistics->trigger();
+    form.MainTimerTimer();
+    const QListWidget& recent = *form.StatsForm()->RecentlyBlocked;
+    QCOMPARE(recent.count(), 2);
+    QVERIFY2(recent.item(0)->text().endsWith("  http://127.0.0.1:1/two/banner.png  [banner]"),
+             qPrintable(recent.item(0)->text()));
+    QVERIFY(recent.item(1)->text().endsWith("  http://127.0.0.1:1/ads/one.gif  [/ads/]"));
+  }
+
   void figuresAreShownAsKilobytesWithThousandsSeparators() {
     TStatsForm stats;
     stats.SetLocale(QLocale(QLocale::English, QLocale::UnitedStates));
