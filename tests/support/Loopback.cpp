@@ -59,7 +59,10 @@ void TRawSocket::Close() {
 std::string TRawSocket::ReceiveAll() {
   std::string all;
   char chunk[16384];
-  while (WaitReadable(Handle, 5000)) {
+  // The first byte may come late: a page the proxy collects whole (16 MiB for the word analysis)
+  // takes seconds under a sanitizer on a busy machine before anything is sent.
+  int waitMs = 60000;
+  for (; WaitReadable(Handle, waitMs); waitMs = 5000) {
     const ssize_t got = ::recv(Handle, chunk, sizeof chunk, 0);
     if (got <= 0) break;
     all.append(chunk, static_cast<size_t>(got));

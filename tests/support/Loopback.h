@@ -24,7 +24,7 @@ class TRawSocket {
   void Send(const std::string& bytes);
   void ShutdownWrite();
   void Close();
-  // Everything until the peer closes (or 5 s of silence).
+  // Everything until the peer closes (or 60 s before the first byte, 5 s of silence after it).
   std::string ReceiveAll();
   // Up to `count` bytes, waiting at most 5 s for the first.
   std::string ReceiveSome(size_t count = 65536);
