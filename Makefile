@@ -50,8 +50,8 @@ bench: deps build
 bench-load: deps build
 	BUILD=$(BUILD) bench/load.sh
 
-# libFuzzer targets (clang) for the HTML scanner, the image parsers and the chunked decoder, each
-# for FUZZ_SECONDS (default 120).
+# libFuzzer targets (clang) for the HTML scanner, the image parsers, the chunked decoder, the content
+# decoders and the request head checks, each for FUZZ_SECONDS (default 120).
 .PHONY: fuzz
 fuzz:
 	$(MAKE) -C fuzz run

@@ -65,4 +65,11 @@ void TBuffer::Consume(std::int32_t n) {
   if (ReadPos == WritePos) Clear();
 }
 
+void TBuffer::Compact() {
+  if (ReadPos == 0) return;
+  std::memmove(Storage.get(), Storage.get() + ReadPos, static_cast<size_t>(WritePos - ReadPos));
+  WritePos -= ReadPos;
+  ReadPos = 0;
+}
+
 }  // namespace tarnwick

@@ -32,6 +32,8 @@ class TBuffer {
   bool ReadWord(std::uint16_t& w);
   // Empties the buffer.
   void Clear() { WritePos = ReadPos = 0; }
+  // Moves the unread bytes to the front, so that all free room is at the end again.
+  void Compact();
 
   std::int32_t Unread() const { return WritePos - ReadPos; }
   bool Empty() const { return WritePos == ReadPos; }

@@ -24,7 +24,10 @@ TFilterProxy::TFilterProxy(TProxyContext context) : TSockServer(context.Prefs.ge
 TFilterProxy::~TFilterProxy() { Terminate(); }
 
 void TFilterProxy::Start() {
-  BindAddress = Context.Prefs->Settings()->AllowOthers ? "0.0.0.0" : "127.0.0.1";
+  // Both families, so that "localhost" reaches the proxy whichever address a browser tries first.
+  const bool everywhere = Context.Prefs->Settings()->AllowOthers;
+  BindAddress = everywhere ? "0.0.0.0" : "127.0.0.1";
+  AlsoBindAddress = everywhere ? "::" : "::1";
   TSockServer::Start();
 }
 

@@ -32,7 +32,8 @@ class TFilterProxy : public TSockServer {
   explicit TFilterProxy(TProxyContext context);
   ~TFilterProxy() override;
 
-  // Listens on all interfaces when external access is allowed, else on 127.0.0.1 only.
+  // Listens on every address of both families when external access is allowed, else on 127.0.0.1
+  // and ::1 only.
   void Start() override;
 
  protected:

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "platform/Exceptions.h"
 #include "platform/SocketError.h"
 
 namespace tarnwick {
@@ -30,13 +31,39 @@ void TSockServer::Terminate() {
   AcceptThread.join();
 }
 
+std::vector<std::shared_ptr<TSockStream>> TSockServer::OpenListeners() const {
+  std::vector<std::shared_ptr<TSockStream>> streams;
+  streams.push_back(std::make_shared<TSockStream>(Counters));
+  streams.front()->Listen(BindName, BindAddress, Port, kListenBacklog);
+  if (AlsoBindAddress.empty()) return streams;
+  auto also = std::make_shared<TSockStream>(Counters);
+  try {
+    // Port 0 let the system choose for the first socket; the second takes the same number.
+    also->Listen({}, AlsoBindAddress, streams.front()->LocalPort(), kListenBacklog);
+    streams.push_back(std::move(also));
+  } catch (const ESocketError& error) {
+    // A machine without that family (IPv6 switched off) still serves the first address; any
+    // other failure, a port taken on the second address for one, must reach the user.
+    if (error.Code != wsa::kAddressFamily && error.Code != wsa::kAddressNotAvailable) throw;
+  }
+  return streams;
+}
+
 void TSockServer::Start() {
   if (Active()) return;
-  auto stream = std::make_shared<TSockStream>(Counters);
-  stream->Listen(BindName, BindAddress, Port, kListenBacklog);
+  std::vector<std::shared_ptr<TSockStream>> streams;
+  // A port the system chose for the first family may be taken in the other: choose again.
+  for (int attempt = 0;; ++attempt) {
+    try {
+      streams = OpenListeners();
+      break;
+    } catch (const ESocketError& error) {
+      if ((Port & 0xFFFF) != 0 || error.Code != wsa::kAddressInUse || attempt == 4) throw;
+    }
+  }
   {
     std::lock_guard lock(ListenMutex);
-    ListenStream = std::move(stream);
+    ListenStreams = std::move(streams);
   }
   StartEvent.SetEvent();
   IsActive.store(true, std::memory_order_release);
@@ -45,23 +72,42 @@ void TSockServer::Start() {
 void TSockServer::Stop() {
   if (!Active()) return;
   StopRequested.store(true, std::memory_order_release);
-  std::shared_ptr<TSockStream> stream;
+  std::vector<std::shared_ptr<TSockStream>> streams;
   {
     std::lock_guard lock(ListenMutex);
-    stream = std::move(ListenStream);
+    streams = std::move(ListenStreams);
+    ListenStreams.clear();
   }
-  if (stream) stream->Shutdown();
+  for (const auto& stream : streams) stream->Shutdown();
   IsActive.store(false, std::memory_order_release);
 }
 
 std::string TSockServer::ListeningAddress() const {
   std::lock_guard lock(ListenMutex);
-  return ListenStream ? ListenStream->LocalAddress() : std::string();
+  return ListenStreams.empty() ? std::string() : ListenStreams.front()->LocalAddress();
 }
 
 int TSockServer::ListeningPort() const {
   std::lock_guard lock(ListenMutex);
-  return ListenStream ? ListenStream->LocalPort() : 0;
+  return ListenStreams.empty() ? 0 : ListenStreams.front()->LocalPort();
+}
+
+std::vector<std::string> TSockServer::ListeningAddresses() const {
+  std::lock_guard lock(ListenMutex);
+  std::vector<std::string> addresses;
+  for (const auto& stream : ListenStreams) addresses.push_back(stream->LocalAddress());
+  return addresses;
+}
+
+std::unique_ptr<TSockStream> TSockServer::AcceptAny(const std::vector<std::shared_ptr<TSockStream>>& listeners,
+                                                    int& error) {
+  if (listeners.size() == 1) return listeners.front()->Accept(error);
+  const int ready = WaitReadable(listeners[0].get(), listeners[1].get());
+  for (size_t i = 0; i < 2; ++i) {
+    if ((ready & (1 << i)) != 0) return listeners[i]->Accept(error);
+  }
+  error = wsa::kNotSocket;
+  return nullptr;
 }
 
 void TSockServer::Execute() {
@@ -78,19 +124,19 @@ void TSockServer::Execute() {
 
 void TSockServer::RunAcceptingCycle() {
   StopRequested.store(false, std::memory_order_release);
-  std::shared_ptr<TSockStream> listener;
+  std::vector<std::shared_ptr<TSockStream>> listeners;
   {
     std::lock_guard lock(ListenMutex);
-    listener = ListenStream;
+    listeners = ListenStreams;
   }
-  if (!listener) return;
+  if (listeners.empty()) return;
   for (;;) {
     int error = 0;
-    std::unique_ptr<TSockStream> client = listener->Accept(error);
+    std::unique_ptr<TSockStream> client = AcceptAny(listeners, error);
     // The shut-down check covers a Stop that came between the start of this cycle and the
     // clearing of StopRequested above.
     if (StopRequested.load(std::memory_order_acquire) || Terminated.load(std::memory_order_acquire) ||
-        listener->IsShutDown()) {
+        listeners.front()->IsShutDown()) {
       return;  // an accepted connection, if any, is closed unserved
     }
     if (client) {

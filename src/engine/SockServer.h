@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/SockStream.h"
 #include "platform/Event.h"
@@ -32,8 +33,9 @@ class TSockServer {
   TSockServer(const TSockServer&) = delete;
   TSockServer& operator=(const TSockServer&) = delete;
 
-  // Opens the listening socket and starts an accepting cycle; nothing when already active.
-  // Raises ESocketError when the socket cannot be created, bound or put into listening state.
+  // Opens the listening socket (and the one on AlsoBindAddress) and starts an accepting cycle;
+  // nothing when already active. Raises ESocketError when the socket on BindAddress cannot be
+  // created, bound or put into listening state.
   virtual void Start();
   // Ends the accepting cycle and closes the listening socket; nothing when not active. Never raises.
   void Stop();
@@ -42,9 +44,14 @@ class TSockServer {
   // Where the listening socket is bound while active (port 0 asks the system for one).
   std::string ListeningAddress() const;
   int ListeningPort() const;
+  // Every address listened on, BindAddress first.
+  std::vector<std::string> ListeningAddresses() const;
 
   std::string BindName;
   std::string BindAddress;
+  // A second address to listen on, on the same port, usually of the other family ("::1" beside
+  // "127.0.0.1"). Empty: none. Where this machine has no such address the server does without it.
+  std::string AlsoBindAddress;
   int Port = 0;
 
  protected:
@@ -64,8 +71,14 @@ class TSockServer {
   std::atomic<bool> StopRequested{false};
   std::atomic<bool> Terminated{false};
   TEvent StartEvent;
+  // The listening sockets on BindAddress and AlsoBindAddress.
+  std::vector<std::shared_ptr<TSockStream>> OpenListeners() const;
+  // Waits for a connection on any of the listeners; null when none came.
+  static std::unique_ptr<TSockStream> AcceptAny(const std::vector<std::shared_ptr<TSockStream>>& listeners,
+                                                int& error);
+
   mutable std::mutex ListenMutex;
-  std::shared_ptr<TSockStream> ListenStream;  // guarded by ListenMutex
+  std::vector<std::shared_ptr<TSockStream>> ListenStreams;  // guarded by ListenMutex
   std::thread AcceptThread;
 };
 

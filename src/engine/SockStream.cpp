@@ -43,10 +43,17 @@ std::int32_t TSockStream::ReadBuf(void* destination, std::int32_t n) {
 }
 
 bool TSockStream::ReadLine(std::string& line) {
+  // Room read from the front is reused, so that a head of many lines can be as long as the buffer.
   auto receiveMore = [this] {
+    if (InBuffer.Capacity - InBuffer.WritePos < kScratchSize) InBuffer.Compact();
+    if (InBuffer.Capacity - InBuffer.WritePos < kScratchSize) {
+      TooLong = true;
+      return false;
+    }
     const std::int32_t got = ReceiveIntoScratch();
     return got > 0 && InBuffer.Write(Scratch.data(), got) == got;
   };
+  TooLong = false;
   if (InBuffer.Empty() && !receiveMore()) return false;
   for (;;) {
     const auto unread = InBuffer.Peek();

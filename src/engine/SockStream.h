@@ -22,16 +22,19 @@ class TCorvanePrefs;
 
 class TSockStream : public TCustomWinSocket {
  public:
-  static constexpr std::int32_t kInBufferSize = 8192;
   static constexpr std::int32_t kScratchSize = 4096;
+  // Holds the longest head line allowed (64 KiB) and one receive more.
+  static constexpr std::int32_t kInBufferSize = 64 * 1024 + kScratchSize;
 
   explicit TSockStream(TCorvanePrefs* counters = nullptr, int handle = -1);
 
   // Unread head bytes first; otherwise one receive of at most n bytes. 0 at end or on error.
   std::int32_t ReadBuf(void* destination, std::int32_t n);
   // One line without its LF and one CR before it. False when no complete line can be had;
-  // `line` then keeps its value.
+  // `line` then keeps its value, and LineTooLong() tells a line longer than the input buffer
+  // from the end of the stream.
   bool ReadLine(std::string& line);
+  bool LineTooLong() const { return TooLong; }
   // Reads up to n bytes into `target`; 0 when the target cannot take a piece.
   std::int32_t ReadToBuffer(TBuffer& target, std::int32_t n);
   // Bytes sent, 0 on error.
@@ -54,6 +57,7 @@ class TSockStream : public TCustomWinSocket {
 
   TCorvanePrefs* Counters;
   bool ViaProxy = false;
+  bool TooLong = false;
   std::array<std::uint8_t, kScratchSize> Scratch{};
 };
 

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/Exceptions.h"
+#include "platform/SocketAddress.h"
 #include "platform/SocketError.h"
 
 namespace tarnwick {
@@ -27,38 +28,6 @@ namespace {
   const int code = WinSockCodeFromErrno(errno);
   throw ESocketError("Socket error (" + std::to_string(code) + ") on '" + std::string(call) + "'",
                      code, std::string(call));
-}
-
-sockaddr_in MakeAddress(std::uint32_t networkOrderAddress, int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = networkOrderAddress;
-  address.sin_port = htons(static_cast<std::uint16_t>(port & 0xFFFF));
-  return address;
-}
-
-// A name that neither parses nor resolves is reported with the resolver's code, so that the
-// user sees "Host not found" rather than a connection attempt to some unrelated address.
-std::uint32_t ResolveHost(const std::string& host) {
-  std::uint32_t address = 0;
-  if (ParseDottedAddress(host, address)) return address;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || found == nullptr) {
-    RaiseSocketError(WinSockCodeFromResolver(rc != 0 ? rc : EAI_NONAME), "gethostbyname");
-  }
-  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-  freeaddrinfo(found);
-  return address;
-}
-
-int NewTcpSocket() {
-  const int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (handle < 0) RaiseFromErrno("socket");
-  return handle;
 }
 
 // connect() interrupted by a signal goes on in the background; wait for its outcome.
@@ -101,38 +70,51 @@ TCustomWinSocket::~TCustomWinSocket() {
 
 void TCustomWinSocket::Open(const std::string& host, int port) {
   if (Handle >= 0) throw ESocketError("Can't open an open socket");
-  const sockaddr_in address = MakeAddress(ResolveHost(host), port);
-  Handle = NewTcpSocket();
-  if (::connect(Handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0) {
-    if (errno != EINTR || !FinishInterruptedConnect(Handle)) {
-      const int saved = errno;
-      ::close(Handle);
-      Handle = -1;
-      errno = saved;
-      RaiseFromErrno("connect");
+  // Every address the name stands for is tried in the resolver's order, so a host whose first
+  // address is of a family this machine cannot reach is still found by the next one.
+  int lastError = 0;
+  for (const TSocketAddress& address : ResolveHost(host, port)) {
+    const int handle = socket(address.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (handle < 0) {
+      lastError = errno;
+      continue;
     }
+    if (::connect(handle, address.Get(), address.Length) == 0 ||
+        (errno == EINTR && FinishInterruptedConnect(handle))) {
+      Handle = handle;
+      DisableNagle(Handle);
+      IsConnected.store(true, std::memory_order_release);
+      return;
+    }
+    lastError = errno;
+    ::close(handle);
   }
-  DisableNagle(Handle);
-  IsConnected.store(true, std::memory_order_release);
+  errno = lastError;
+  RaiseFromErrno("connect");
 }
 
 void TCustomWinSocket::Listen(const std::string& name, const std::string& address, int port,
                               int backlog) {
   if (Handle >= 0) throw ESocketError("Can't listen on an open socket");
-  std::uint32_t bindAddress = htonl(INADDR_ANY);
+  TSocketAddress local;
   if (!name.empty()) {
-    bindAddress = ResolveHost(name);
-  } else if (!address.empty() && !ParseDottedAddress(address, bindAddress)) {
+    local = ResolveHost(name, port).front();
+  } else if (address.empty()) {
+    ParseNumericAddress("0.0.0.0", port, local);
+  } else if (!ParseNumericAddress(address, port, local)) {
     RaiseSocketError(wsa::kAddressNotAvailable, "inet_addr");
   }
-  const int handle = NewTcpSocket();
+  const int handle = socket(local.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (handle < 0) RaiseFromErrno("socket");
   // Lets a restarted server bind again while connections of the previous one sit in TIME_WAIT;
   // on Linux it never lets two sockets listen on the same port.
   const int on = 1;
   setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  const sockaddr_in local = MakeAddress(bindAddress, port);
+  // An IPv6 socket takes IPv6 only, so that the IPv4 side of the same port can be a socket of its
+  // own, whatever the system's default for dual-stack sockets.
+  if (local.Family() == AF_INET6) setsockopt(handle, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
   const char* failedCall = nullptr;
-  if (::bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0) {
+  if (::bind(handle, local.Get(), local.Length) < 0) {
     failedCall = "bind";
   } else if (::listen(handle, backlog) < 0) {
     failedCall = "listen";
@@ -159,32 +141,52 @@ void TCustomWinSocket::Shutdown() {
   if (Handle >= 0) ::shutdown(Handle, SHUT_RDWR);
 }
 
+void TCustomWinSocket::ShutdownSending() {
+  if (Handle >= 0) ::shutdown(Handle, SHUT_WR);
+}
+
+int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second) {
+  pollfd watch[2];
+  int bits[2];
+  nfds_t count = 0;
+  for (const auto& [socket, bit] : {std::pair{first, 1}, std::pair{second, 2}}) {
+    if (socket == nullptr || !socket->IsOpen()) continue;
+    watch[count] = pollfd{socket->NativeHandle(), POLLIN, 0};
+    bits[count++] = bit;
+  }
+  if (count == 0) return 0;
+  while (::poll(watch, count, -1) < 0) {
+    if (errno != EINTR) return bits[0] | (count > 1 ? bits[1] : 0);  // let the reads find the fault
+  }
+  int ready = 0;
+  for (nfds_t i = 0; i < count; ++i) {
+    if (watch[i].revents != 0) ready |= bits[i];
+  }
+  return ready;
+}
+
 std::string TCustomWinSocket::RemoteAddress() {
   if (Handle < 0 || !Connected()) return {};
-  sockaddr_in peer{};
+  sockaddr_storage peer{};
   socklen_t length = sizeof peer;
   if (::getpeername(Handle, reinterpret_cast<sockaddr*>(&peer), &length) < 0) {
     RaiseFromErrno("getpeername");
   }
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-  return text;
+  return AddressText(reinterpret_cast<const sockaddr*>(&peer));
 }
 
 std::string TCustomWinSocket::LocalAddress() const {
-  sockaddr_in local{};
+  sockaddr_storage local{};
   socklen_t length = sizeof local;
   if (Handle < 0 || ::getsockname(Handle, reinterpret_cast<sockaddr*>(&local), &length) < 0) return {};
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
-  return text;
+  return AddressText(reinterpret_cast<const sockaddr*>(&local));
 }
 
 int TCustomWinSocket::LocalPort() const {
-  sockaddr_in local{};
+  sockaddr_storage local{};
   socklen_t length = sizeof local;
   if (Handle < 0 || ::getsockname(Handle, reinterpret_cast<sockaddr*>(&local), &length) < 0) return 0;
-  return ntohs(local.sin_port);
+  return AddressPort(reinterpret_cast<const sockaddr*>(&local));
 }
 
 int TCustomWinSocket::ReceiveBuf(void* buffer, int count) {

@@ -1,5 +1,5 @@
 #pragma once
-// TCustomWinSocket: one blocking IPv4 TCP socket handle, owned. The base of TSockStream.
+// TCustomWinSocket: one blocking TCP socket handle (IPv4 or IPv6), owned. The base of TSockStream.
 //
 // Every failing call raises ESocketError carrying its Windows Sockets code (SocketError.h).
 //
@@ -21,18 +21,21 @@ class TCustomWinSocket {
   TCustomWinSocket(const TCustomWinSocket&) = delete;
   TCustomWinSocket& operator=(const TCustomWinSocket&) = delete;
 
-  // Connects to `host` (a dotted address or a name for the system resolver) on `port`.
+  // Connects to `host` (an address of either family, or a name for the system resolver) on `port`.
   void Open(const std::string& host, int port);
-  // Binds to `name` resolved, else `address` parsed, else any address; listens. Port: low 16 bits.
+  // Binds to `name` resolved, else `address` parsed (either family), else any IPv4 address;
+  // listens. Port: low 16 bits. An IPv6 socket listens for IPv6 only.
   void Listen(const std::string& name, const std::string& address, int port, int backlog);
   // Closes the handle. A failing close raises after the handle is released.
   void Close();
   // Stops all reception and sending; a thread blocked in accept or receive returns at once.
   void Shutdown();
+  // Tells the peer that nothing more will be sent (half-close); receiving goes on. Never raises.
+  void ShutdownSending();
 
-  // Dotted address of the peer; empty when not connected.
+  // Address of the peer as text (SocketAddress.h); empty when not connected.
   std::string RemoteAddress();
-  // Dotted address and port this socket is bound to locally (e.g. after listening on port 0).
+  // Address and port this socket is bound to locally (e.g. after listening on port 0).
   std::string LocalAddress() const;
   int LocalPort() const;
 
@@ -49,6 +52,7 @@ class TCustomWinSocket {
   int AcceptHandle(int& errorCode);
 
   std::mutex& Lock() { return SocketLock; }
+  int NativeHandle() const { return Handle; }
 
  protected:
   int Handle;
@@ -58,6 +62,10 @@ class TCustomWinSocket {
   std::atomic<bool> ShutDownRequested{false};
   std::mutex SocketLock;  // held by accept; the stream's own thread is its only other user
 };
+
+// Waits until one of the sockets has bytes to read, or an end or error to report. Either may be
+// null (not watched). Returns a bit set: 1 for `first`, 2 for `second`; 0 when neither is open.
+int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second);
 
 // Parses a dotted IPv4 address; false when `text` is not one.
 bool ParseDottedAddress(const std::string& text, std::uint32_t& networkOrder);

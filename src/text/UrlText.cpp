@@ -82,13 +82,22 @@ TUrlParts SplitUrl(std::string_view url) {
   // The last "@" and ":" decide, so a password may contain "@" or ":" only before the last "@",
   // and a port is recognised only after the host.
   const std::size_t at = authority.rfind('@');
+  // An IPv6 literal keeps its brackets in the host ("[::1]"); its colons are no port separator.
+  const std::size_t hostStart = at == std::string_view::npos ? 0 : at + 1;
+  if (hostStart < authority.size() && authority[hostStart] == '[') {
+    if (const std::size_t close = authority.find(']', hostStart); close != std::string_view::npos) {
+      parts.Host = authority.substr(hostStart, close + 1 - hostStart);
+      if (close + 1 < authority.size() && authority[close + 1] == ':') parts.Port = authority.substr(close + 2);
+      if (at != std::string_view::npos) SplitUserPart(authority.substr(0, at), parts);
+      return parts;
+    }
+  }
   const std::size_t colon = authority.rfind(':');
   const bool hasAt = at != std::string_view::npos;
   const bool hasColon = colon != std::string_view::npos;
   if (!hasAt && !hasColon) {
     parts.Host = authority;
   } else if (hasColon && (!hasAt || colon > at)) {
-    const std::size_t hostStart = hasAt ? at + 1 : 0;
     parts.Port = authority.substr(colon + 1);
     parts.Host = authority.substr(hostStart, colon - hostStart);
     if (hasAt) SplitUserPart(authority.substr(0, at), parts);

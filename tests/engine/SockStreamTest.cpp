@@ -55,10 +55,32 @@ TEST_F(SockStreamTest, LineSplitOverManyReceivesIsJoined) {
   later.join();
 }
 
-TEST_F(SockStreamTest, HeadBeyondTheInputBufferFails) {
-  const std::string longLine(9000, 'a');
+TEST_F(SockStreamTest, ALineBeyondTheInputBufferFailsAndSaysSo) {
+  const std::string longLine(TSockStream::kInBufferSize + 10, 'a');
   std::thread sender([&] { PeerSends(longLine + "\r\n"); });
   EXPECT_EQ("<false:<untouched>>", Line());
+  EXPECT_TRUE(Stream->LineTooLong());
+  sender.join();
+}
+
+TEST_F(SockStreamTest, ManyLinesLongerThanTheBufferInAllAreReadWhole) {
+  std::string head;
+  for (int i = 0; i < 100; ++i) head += "X-Line-" + std::to_string(i) + ": " + std::string(1000, 'v') + "\r\n";
+  head += "\r\nbody";
+  std::thread sender([&] { PeerSends(head); });
+  int lines = 0;
+  while (Line().size() > 1000) ++lines;
+  EXPECT_EQ(100, lines);
+  EXPECT_FALSE(Stream->LineTooLong());
+  char out[16] = {};
+  EXPECT_EQ(4, Stream->ReadBuf(out, sizeof out)) << "nothing after the head is lost";
+  sender.join();
+}
+
+TEST_F(SockStreamTest, A60KiBLineIsOneLine) {
+  const std::string cookie = "Cookie: " + std::string(60 * 1024, 'c');
+  std::thread sender([&] { PeerSends(cookie + "\r\n"); });
+  EXPECT_EQ(cookie, Line());
   sender.join();
 }
 
