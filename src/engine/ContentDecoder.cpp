@@ -130,6 +130,19 @@ TContentCoding ContentCodingOf(std::string_view contentEncoding) {
   return TContentCoding::Unsupported;
 }
 
+std::string DecodableCodings(std::string_view acceptEncoding) {
+  std::string kept;
+  for (const std::string& item : SplitText(acceptEncoding, ',')) {
+    const std::string_view trimmed = TrimBlanks(item);
+    const std::string_view coding = TrimBlanks(trimmed.substr(0, trimmed.find(';')));
+    const TContentCoding known = ContentCodingOf(coding);
+    if (known == TContentCoding::Unsupported || coding.empty()) continue;
+    if (!kept.empty()) kept += ", ";
+    kept += trimmed;
+  }
+  return kept.empty() ? "identity" : kept;
+}
+
 TDecodingSource::TDecodingSource(TContentCoding coding, TByteSource& compressed)
     : Source(compressed), Input(kInputSize) {
   if (coding == TContentCoding::Brotli) {

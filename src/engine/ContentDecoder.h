@@ -29,6 +29,11 @@ enum class TContentCoding { Identity, Gzip, Deflate, Brotli, Unsupported };
 // stacked codings ("gzip, br") included, is Unsupported.
 TContentCoding ContentCodingOf(std::string_view contentEncoding);
 
+// An Accept-Encoding value cut down to the codings this decoder reads (gzip, x-gzip, deflate, br)
+// and identity, each with its parameters; "identity" when none of them is left. So a server that
+// honours the header sends nothing the content filters cannot read.
+std::string DecodableCodings(std::string_view acceptEncoding);
+
 class TDecodingSource : public TByteSource {
  public:
   static constexpr std::int64_t kBombRatio = 64;

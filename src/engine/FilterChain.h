@@ -8,6 +8,8 @@
 // and are safe to call from many threads. What a step may do with the request is the filter
 // surface of TFilterProxyControl.
 
+#include <string_view>
+
 namespace tarnwick {
 
 class TFilterProxyControl;
@@ -30,6 +32,13 @@ class TFilterChain {
   // True when it has sent the whole response itself (an HTML page); false leaves the plain relay
   // to the pipeline.
   virtual bool FilterHtml(TFilterProxyControl&) const { return false; }
+
+  // True when a tunnel to `url` ("https://host/", ":port" added for a port other than 443) may not
+  // be opened: a tunnel cannot be filtered or redirected, only refused. The pipeline answers.
+  virtual bool TunnelRefused(TFilterProxyControl&, std::string_view /*url*/) const { return false; }
+  // Whether a content filter may read this request's response body (so the server should be
+  // offered only codings the proxy can decode).
+  virtual bool MayReadBodies(const TFilterProxyControl&) const { return false; }
 };
 
 }  // namespace tarnwick

@@ -25,11 +25,15 @@ TFilterProxyControl::TFilterProxyControl(std::shared_ptr<TCorvanePrefs> prefs,
 void TFilterProxyControl::ProcessRequest() {
   // Taken before the head is read, so that the log names the sender of a malformed request too.
   Client = ClientStream->RemoteAddress();
-  ReadRequest();
+  if (!ReadRequestOrAnswer()) return;
   const TPreparedSettings& settings = Settings();
   if (Filters->CheckAccess(*this)) return;
   if (settings.Offline) {
     Answer(TStatus::NotModified);
+    return;
+  }
+  if (RequestHead.Method == "CONNECT") {
+    ServeTunnel();
     return;
   }
   if (settings.PassThru) {
@@ -45,15 +49,17 @@ void TFilterProxyControl::ProcessRequest() {
   }
   if (!ConnectOrAnswer()) return;
   if (settings.EnableRedir && Filters->CheckRedirection(*this)) return;
+  NarrowAcceptEncoding();
   SendRequest();
-  if (RequestHead.Method == "POST") RelayRequestBody();
-  ReadResponseHead();
+  RelayRequestBody();
+  if (!ReadResponseHeadOrAnswer()) return;
   if (RequestHead.Method == "HEAD" || ResponseHead.StatusCode == 304) {
     SendResponseHead();
     return;
   }
-  // Content filters read the body; an encoded body would only be corrupted by them.
-  if (!ResponseIsEncoded()) {
+  // Content filters read the body, decoded where it is compressed in a way we can read; a body in
+  // any other coding would only be corrupted by them.
+  if (ResponseCoding() != TContentCoding::Unsupported) {
     if (Filters->FilterImage(*this)) return;
     if (ResponseHead.ContentType.find("text/html") != std::string::npos && ResponseHead.StatusCode == 200 &&
         Filters->FilterHtml(*this)) {
@@ -67,10 +73,50 @@ void TFilterProxyControl::ProcessRequest() {
 void TFilterProxyControl::RelayUnfiltered() {
   if (!ConnectOrAnswer()) return;
   SendRequest();
-  if (RequestHead.Method == "POST") RelayRequestBody();
-  ReadResponseHead();
+  RelayRequestBody();
+  if (!ReadResponseHeadOrAnswer()) return;
   SendResponseHead();
   RelayResponseBody();
+}
+
+bool TFilterProxyControl::ReadRequestOrAnswer() {
+  try {
+    ReadRequest();
+    return true;
+  } catch (const EBadRequest& reason) {
+    RefuseRequest(reason);
+    return false;
+  }
+}
+
+void TFilterProxyControl::RefuseRequest(const EBadRequest& reason) {
+  AnswerWithError(TStatus::BadRequest, reason.what());
+  // Closing with unread bytes would reset the connection and could destroy the answer before the
+  // client read it. A client that sends without end is given a short time, then cut off.
+  ClientStream->ShutdownSending();
+  ClientStream->SetReceiveTimeout(2000);
+  std::int64_t drained = 0;
+  while (drained < 4 * kRelaySize) {
+    const std::int32_t got = ClientStream->ReadBuf(RelayBuffer.Data(), kRelaySize);
+    if (got <= 0) break;
+    drained += got;
+  }
+}
+
+bool TFilterProxyControl::ReadResponseHeadOrAnswer() {
+  try {
+    ReadResponseHead();
+    return true;
+  } catch (const EHeadTooLarge&) {
+    AnswerWithError(TStatus::ServerError, "Bad header in server response");
+    return false;
+  }
+}
+
+void TFilterProxyControl::NarrowAcceptEncoding() {
+  THeaderList& headers = RequestHead.Headers;
+  if (!Filters->MayReadBodies(*this) || !headers.Has("Accept-Encoding")) return;
+  headers.SetOnly("Accept-Encoding", DecodableCodings(headers.Get("Accept-Encoding")));
 }
 
 bool TFilterProxyControl::ConnectOrAnswer() {
@@ -91,10 +137,14 @@ std::unique_ptr<TSockStream> TFilterProxyControl::NewServerStream() const {
 
 std::string TFilterProxyControl::ServerAddress() const { return ServerStream->RemoteAddress(); }
 
-bool TFilterProxyControl::ResponseIsEncoded() const {
-  const std::string value = ResponseHead.Headers.Get("Content-Encoding");
-  const std::string_view encoding = TrimBlanks(value);
-  return !encoding.empty() && !SameTextIgnoringCase(encoding, "identity");
+TContentCoding TFilterProxyControl::ResponseCoding() const {
+  const THeaderList& headers = ResponseHead.Headers;
+  int codings = 0;
+  for (const std::string& entry : headers.Lines()) {
+    if (SameTextIgnoringCase(std::string_view(entry).substr(0, entry.find('=')), "Content-Encoding")) ++codings;
+  }
+  if (codings > 1) return TContentCoding::Unsupported;
+  return ContentCodingOf(headers.Get("Content-Encoding"));
 }
 
 void TFilterProxyControl::AnswerWithError(TStatus status, std::string_view errorText) {

@@ -19,7 +19,9 @@
 
 #include "engine/AccessLog.h"
 #include "engine/Buffer.h"
+#include "engine/ContentDecoder.h"
 #include "engine/HeaderList.h"
+#include "engine/RequestHeadParser.h"
 #include "engine/ResponseBody.h"
 #include "engine/SockStream.h"
 #include "engine/StatusResponse.h"
@@ -45,6 +47,7 @@ struct TRequestHead {
   std::int32_t HostPort = 0;  // PortText as a number; 0 when none was given
   THeaderList Headers;
   std::int64_t ContentLength = -1;  // -1: no Content-length; 64-bit, since uploads beyond 2 GiB are ordinary
+  TRequestFraming Framing;          // how the body that follows the head is framed
   std::string Referer;              // as received, whatever header rewriting does to it later
 };
 
@@ -112,10 +115,17 @@ class TFilterProxyControl {
   // Sends Response() as the head (Content-length set from its ContentLength when known).
   void SendResponseHead();
   // Readies the response body for reading: a chunked body will be read decoded and
-  // Transfer-Encoding leaves the head. False (nothing changed) when its coding cannot be read.
+  // Transfer-Encoding leaves the head; a gzip, deflate or br body will be read decompressed and
+  // Content-Encoding and Content-Length leave the head. False (nothing changed) when its coding
+  // cannot be read.
   bool StartFilteredBody();
   // Up to n bytes of the (decoded) body; 0 at its end.
   std::int32_t ReadBody(void* into, std::int32_t n);
+  // The compressed body decodes to so much more than it is that filtering it should stop; its
+  // rest still comes decoded from ReadBody.
+  bool BodyOverBound() const { return Decoder && Decoder->OverBound(); }
+  // The compressed body proved damaged: ReadBody ended early.
+  bool BodyDamaged() const { return Decoder && Decoder->Damaged(); }
   // Sends the rest of the body as it arrives; false when sending failed.
   bool RelayRestOfBody();
   // Sends bytes to the client: true / the count when all of them went.
@@ -142,8 +152,23 @@ class TFilterProxyControl {
   void RelayUnfiltered();
   // Answers the pseudo host's blank page; false for any other host.
   bool ServeBlankPage();
-  // The response carries a Content-Encoding other than "identity": its body is not ours to read.
-  bool ResponseIsEncoded() const;
+  // The response's Content-Encoding as the decoders see it; several of them count as Unsupported.
+  TContentCoding ResponseCoding() const;
+  // A chunked request body, passed on with its framing up to its last chunk.
+  void RelayChunkedRequestBody();
+  // Reads the request head, or answers 400 and returns false.
+  bool ReadRequestOrAnswer();
+  // Answers a head that no server shall see, then lets the client's unread bytes drain so that the
+  // answer is not lost to a reset.
+  void RefuseRequest(const EBadRequest& reason);
+  // Reads the response head; a head too large to pass whole is answered with the 500 page.
+  bool ReadResponseHeadOrAnswer();
+  // Offers the server only the codings the content filters can read.
+  void NarrowAcceptEncoding();
+  // The CONNECT request: checks, connection and the tunnel.
+  void ServeTunnel();
+  bool TunnelAllowedForClient() const;
+  bool ConnectTunnelUpstream();
   void AnswerWithError(TStatus status, std::string_view errorText);
   std::unique_ptr<TSockStream> NewServerStream() const;
 
@@ -162,6 +187,20 @@ class TFilterProxyControl {
   bool ExceptionMark = false;
   TBuffer RelayBuffer{kRelaySize};
   TResponseBody Body;
+
+  // The framed response body as the decoder's byte source.
+  class TFramedBody : public TByteSource {
+   public:
+    explicit TFramedBody(TFilterProxyControl& request) : Request(request) {}
+    std::int32_t Read(std::uint8_t* into, std::int32_t n) override {
+      return Request.Body.Read(*Request.ServerStream, into, n);
+    }
+
+   private:
+    TFilterProxyControl& Request;
+  };
+  TFramedBody FramedBody{*this};
+  std::unique_ptr<TDecodingSource> Decoder;  // set while a compressed body is read decoded
 };
 
 }  // namespace tarnwick

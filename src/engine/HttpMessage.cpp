@@ -1,9 +1,13 @@
 // The HTTP side of TFilterProxyControl: reading and forwarding heads, relaying bodies.
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/FilterProxyControl.h"
 #include "platform/Exceptions.h"
+#include "platform/SocketAddress.h"
 #include "platform/SocketError.h"
 #include "text/UrlText.h"
 
@@ -14,8 +18,6 @@ namespace {
 constexpr const char* kBadRequest = "Bad header in client request";
 constexpr const char* kBadResponse = "Bad header in server response";
 
-// Bounds the memory one head may take: a peer that sends header lines without end is cut off.
-constexpr size_t kMaxHeaderLines = 1000;
 constexpr int kMaxInterimResponses = 10;
 
 std::int64_t ParseNumberOrThrow(std::string_view text, const char* message) {
@@ -24,12 +26,18 @@ std::int64_t ParseNumberOrThrow(std::string_view text, const char* message) {
   return value;
 }
 
-// Reads header lines until an empty line; false when the stream ended first.
-bool ReadHeaderLines(TSockStream& stream, THeaderList& headers, const char* message) {
+enum class THeadEnd { EmptyLine, StreamEnded, TooLarge };
+
+// Reads header lines until an empty line. `headBytes` counts the head's bytes so far, line ends
+// included; a head that grows past kMaxHeadBytes stops with TooLarge. The line-count bound keeps
+// a peer from sending empty-named lines without end.
+THeadEnd ReadHeaderLines(TSockStream& stream, THeaderList& headers, std::size_t& headBytes, const char* message) {
   std::string line;
   for (;;) {
-    if (!stream.ReadLine(line)) return false;
-    if (line.empty()) return true;
+    if (!stream.ReadLine(line)) return stream.LineTooLong() ? THeadEnd::TooLarge : THeadEnd::StreamEnded;
+    headBytes += line.size() + 2;
+    if (headBytes > kMaxHeadBytes) return THeadEnd::TooLarge;
+    if (line.empty()) return THeadEnd::EmptyLine;
     if (headers.Count() >= kMaxHeaderLines) throw EHTProxyException(message);
     headers.AddLine(line);
   }
@@ -39,7 +47,10 @@ bool ReadHeaderLines(TSockStream& stream, THeaderList& headers, const char* mess
 
 void TFilterProxyControl::ReadRequest() {
   TRequestHead& head = RequestHead;
-  if (!ClientStream->ReadLine(head.RequestLine)) throw EHTProxyException(kBadRequest);
+  if (!ClientStream->ReadLine(head.RequestLine)) {
+    if (ClientStream->LineTooLong()) throw EBadRequest(kHeadTooLarge);
+    throw EHTProxyException(kBadRequest);
+  }
   const auto tokens = SplitText(head.RequestLine, ' ');
   if (tokens.size() < 3) throw EHTProxyException(kBadRequest);
   head.Method = UpperAscii(tokens[0]);
@@ -53,15 +64,16 @@ void TFilterProxyControl::ReadRequest() {
   head.Host = parts.Host;
   head.PortText = parts.Port;
   head.Path = parts.Path;
-  if (!head.PortText.empty()) {
-    const std::int64_t port = ParseNumberOrThrow(head.PortText, kBadRequest);
-    head.HostPort = static_cast<std::int32_t>(port);
-  }
 
-  // A client that closes in the middle of its head is served with the lines it sent.
-  ReadHeaderLines(*ClientStream, head.Headers, kBadRequest);
-  const std::string length = head.Headers.Get("Content-length");
-  if (!length.empty()) head.ContentLength = ParseNumberOrThrow(length, kBadRequest);
+  // The whole head is read before anything is refused, so that the answer is not lost to unread
+  // bytes. A client that closes in the middle of its head is served with the lines it sent.
+  std::size_t headBytes = head.RequestLine.size() + 2;
+  if (ReadHeaderLines(*ClientStream, head.Headers, headBytes, kBadRequest) == THeadEnd::TooLarge) {
+    throw EBadRequest(kHeadTooLarge);
+  }
+  head.HostPort = ParsePort(head.PortText);
+  head.Framing = RequestFramingOf(head.Headers);
+  head.ContentLength = head.Framing.Length;
   head.Referer = head.Headers.Get("Referer");
 }
 
@@ -69,11 +81,11 @@ void TFilterProxyControl::Connect() {
   std::string target;
   int port = 0;
   if (!UpstreamHost.empty() && UpstreamPort != 0) {
-    target = UpstreamHost;
+    target = std::string(WithoutBrackets(UpstreamHost));
     port = UpstreamPort;
   } else {
     if (RequestHead.Host.empty()) RequestHead.Host = "localhost";
-    target = RequestHead.Host;
+    target = std::string(WithoutBrackets(RequestHead.Host));
     port = RequestHead.HostPort == 0 ? 80 : RequestHead.HostPort;
   }
   // Only a time-out is worth another try; a refusal or an unknown name answers the same again.
@@ -115,12 +127,32 @@ void TFilterProxyControl::SendRequest() {
 }
 
 void TFilterProxyControl::RelayRequestBody() {
-  std::int64_t copied = 0;
-  while (copied < RequestHead.ContentLength) {
+  const TRequestFraming& framing = RequestHead.Framing;
+  if (framing.Kind == TBodyFraming::Length) {
+    std::int64_t left = framing.Length;
+    while (left > 0) {
+      const auto want = static_cast<std::int32_t>(std::min<std::int64_t>(left, kRelaySize));
+      const std::int32_t got = ClientStream->ReadBuf(RelayBuffer.Data(), want);
+      if (got == 0 || ServerStream->WriteBuf(RelayBuffer.Data(), got) < got) break;
+      left -= got;
+    }
+  } else if (framing.Kind == TBodyFraming::Chunked) {
+    RelayChunkedRequestBody();
+  }
+}
+
+void TFilterProxyControl::RelayChunkedRequestBody() {
+  // The body goes on with its framing; a decoder working on a copy finds where the last chunk
+  // ends, so that nothing after it is forwarded as part of this request.
+  TChunkedDecoder framing;
+  std::vector<std::uint8_t> copy(kRelaySize);
+  while (!framing.Finished()) {
     const std::int32_t got = ClientStream->ReadBuf(RelayBuffer.Data(), kRelaySize);
     if (got == 0) break;
-    ServerStream->WriteBuf(RelayBuffer.Data(), got);
-    copied += got;
+    std::memcpy(copy.data(), RelayBuffer.Data(), static_cast<std::size_t>(got));
+    framing.Decode(copy.data(), got);
+    const std::int32_t part = framing.Finished() ? framing.LastConsumed() : got;
+    if (ServerStream->WriteBuf(RelayBuffer.Data(), part) < part) break;
   }
 }
 
@@ -154,8 +186,10 @@ void TFilterProxyControl::ReadOneResponseHead() {
   head.StatusCode = static_cast<std::int32_t>(ParseNumberOrThrow(codeText, kBadResponse));
   head.ReasonPhrase = line.size() > 13 ? line.substr(13) : std::string();
 
-  const bool ended = ReadHeaderLines(*ServerStream, head.Headers, kBadResponse);
-  head.HeadEnded = ended || head.Headers.Count() == 0;
+  std::size_t headBytes = line.size() + 2;
+  const THeadEnd end = ReadHeaderLines(*ServerStream, head.Headers, headBytes, kBadResponse);
+  if (end == THeadEnd::TooLarge) throw EHeadTooLarge(kBadResponse);
+  head.HeadEnded = end == THeadEnd::EmptyLine || head.Headers.Count() == 0;
   const std::string length = head.Headers.Get("Content-length");
   if (!length.empty()) head.ContentLength = ParseNumberOrThrow(length, kBadResponse);
   const std::string type = head.Headers.Get("Content-type");
@@ -190,9 +224,23 @@ void TFilterProxyControl::RelayResponseBody() {
   }
 }
 
-bool TFilterProxyControl::StartFilteredBody() { return Body.Start(ResponseHead.Headers, ResponseHead.ContentLength); }
+bool TFilterProxyControl::StartFilteredBody() {
+  TResponseHead& response = ResponseHead;
+  const TContentCoding coding = ResponseCoding();
+  if (coding == TContentCoding::Unsupported || !Body.Start(response.Headers, response.ContentLength)) return false;
+  Decoder.reset();
+  if (coding != TContentCoding::Identity) {
+    Decoder = std::make_unique<TDecodingSource>(coding, FramedBody);
+    // The client gets the page decoded; its length is known only at the end.
+    response.Headers.RemoveAll("Content-Encoding");
+    response.Headers.RemoveAll("Content-Length");
+    response.ContentLength = -1;
+  }
+  return true;
+}
 
 std::int32_t TFilterProxyControl::ReadBody(void* into, std::int32_t n) {
+  if (Decoder) return Decoder->Read(static_cast<std::uint8_t*>(into), n);
   return Body.Read(*ServerStream, static_cast<std::uint8_t*>(into), n);
 }
 

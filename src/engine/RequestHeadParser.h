@@ -27,6 +27,12 @@ class EBadRequest : public EHTProxyException {
   using EHTProxyException::EHTProxyException;
 };
 
+// A response head longer than kMaxHeadBytes: answered with the 500 page, never cut.
+class EHeadTooLarge : public EHTProxyException {
+ public:
+  using EHTProxyException::EHTProxyException;
+};
+
 inline constexpr const char* kHeadTooLarge = "Request header too large";
 inline constexpr const char* kBadPort = "Invalid port";
 inline constexpr const char* kBadContentLength = "Invalid Content-Length";

@@ -32,6 +32,7 @@ std::int32_t TChunkedDecoder::Decode(std::uint8_t* data, std::int32_t n) {
     Remaining -= static_cast<std::uint64_t>(take);
     if (Remaining == 0) State = TState::DataEnd;
   }
+  Consumed = at;
   return out;
 }
 

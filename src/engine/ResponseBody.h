@@ -23,6 +23,9 @@ class TChunkedDecoder {
   // The last chunk and its trailer have been read, or the framing broke down.
   bool Finished() const { return State == TState::Done || State == TState::Broken; }
   bool Broken() const { return State == TState::Broken; }
+  // How many input bytes the last Decode went through: all of them, unless the body ended (or
+  // broke down) inside them.
+  std::int32_t LastConsumed() const { return Consumed; }
 
  private:
   enum class TState { Size, Extension, SizeEnd, Data, DataEnd, DataEndLf, Trailer, Done, Broken };
@@ -35,6 +38,7 @@ class TChunkedDecoder {
   std::uint64_t Remaining = 0;  // bytes of the current chunk still to come
   std::int32_t Digits = 0;
   std::int32_t LineLength = 0;  // bounds a size or trailer line that never ends
+  std::int32_t Consumed = 0;
 };
 
 // How a filter reads one response body from the server. Start() looks at the response head; a

@@ -29,6 +29,7 @@ enum class TStatus {
   Moved,           // 302 redirection; the caller adds the Location line
   NotModified,     // 304 offline mode
   BlankPage,       // 200 the pseudo host's page
+  BadRequest,      // 400 a request that cannot be forwarded as it is; the error text says why
 };
 
 const TStatusRow& StatusRowOf(TStatus status);

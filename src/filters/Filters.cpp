@@ -1,5 +1,6 @@
 #include "filters/Filters.h"
 
+#include "engine/FilterProxyControl.h"
 #include "filters/BlockList.h"
 #include "filters/HeaderRewrite.h"
 #include "filters/HtmlFilter.h"
@@ -26,5 +27,15 @@ bool TTarnwickFilters::BlockCheck(TFilterProxyControl& request) const { return t
 bool TTarnwickFilters::FilterImage(TFilterProxyControl& request) const { return tarnwick::FilterImage(request); }
 
 bool TTarnwickFilters::FilterHtml(TFilterProxyControl& request) const { return tarnwick::FilterHtml(request); }
+
+bool TTarnwickFilters::TunnelRefused(TFilterProxyControl& request, std::string_view url) const {
+  const TPreparedSettings& settings = request.Settings();
+  if (settings.RequestFilter && tarnwick::MatchBlockList(request, url)) return true;
+  return settings.EnableRedir && RedirectionListHit(request, url);
+}
+
+bool TTarnwickFilters::MayReadBodies(const TFilterProxyControl& request) const {
+  return HtmlFilterMayRead(request) || ImageFilterMayRead(request.Settings());
+}
 
 }  // namespace tarnwick

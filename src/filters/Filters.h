@@ -20,6 +20,8 @@ class TTarnwickFilters : public TFilterChain {
   bool BlockCheck(TFilterProxyControl& request) const override;
   bool FilterImage(TFilterProxyControl& request) const override;
   bool FilterHtml(TFilterProxyControl& request) const override;
+  bool TunnelRefused(TFilterProxyControl& request, std::string_view url) const override;
+  bool MayReadBodies(const TFilterProxyControl& request) const override;
 
  private:
   TTickSource Ticks;  // constant after construction

@@ -21,7 +21,40 @@ bool SendAll(TFilterProxyControl& request, const char* bytes, std::size_t n) {
   return count == 0 || request.SendData(bytes, count) == count;
 }
 
-// Sends the page as it is scanned, between the popup scripts when they are wanted.
+// Holds the start of the scanned page until the opening popup script's place is known, then sends
+// the start, the script and the rest in that order.
+class TScriptPlacingSink : public TByteSink {
+ public:
+  explicit TScriptPlacingSink(TByteSink& out) : Out(out) {}
+
+  bool Write(const char* bytes, std::size_t n) override {
+    if (Placed) return Out.Write(bytes, n);
+    Start.append(bytes, n);
+    // A start this long without a decision has no doctype worth waiting for.
+    const auto place = OpeningScriptPlace(Start, Start.size() >= kMaxStart);
+    return !place || Place(*place);
+  }
+  // The page ended (or filtering stopped) before the place was known.
+  bool Finish() { return Placed || Place(*OpeningScriptPlace(Start, true)); }
+
+ private:
+  static constexpr std::size_t kMaxStart = 64 * 1024;
+
+  bool Place(std::size_t at) {
+    Placed = true;
+    const bool sent = Out.Write(Start.data(), at) && Out.Write(kPopupOpenScript.data(), kPopupOpenScript.size()) &&
+                      Out.Write(Start.data() + at, Start.size() - at);
+    Start.clear();
+    return sent;
+  }
+
+  TByteSink& Out;
+  std::string Start;
+  bool Placed = false;
+};
+
+// Sends the page as it is scanned, between the popup scripts when they are wanted; the opening one
+// goes after a leading doctype, so the page keeps its standards mode.
 void StreamPage(TFilterProxyControl& request) {
   const bool scripts = WantsPopupScripts(request.Settings());
   TResponseHead& response = request.Response();
@@ -29,16 +62,28 @@ void StreamPage(TFilterProxyControl& request) {
   response.ContentLength = -1;
   response.Headers.RemoveAll("Content-length");
   request.SendResponseHead();
-  if (scripts) request.SendText(kPopupOpenScript);
   TPageTags tags(request);
   TPageScan scan(request);
-  TClientSink sink(request);
+  TClientSink client(request);
+  TScriptPlacingSink placing(client);
+  TByteSink& sink = scripts ? static_cast<TByteSink&>(placing) : client;
   for (;;) {
     const TScanStep step = scan.Next(tags, sink);
-    if (step == TScanStep::Failed || !sink.Flush() || step == TScanStep::Ended) break;
+    if (step == TScanStep::More && request.BodyOverBound()) {
+      scan.PassRestUnfiltered(sink);
+      break;
+    }
+    if (step == TScanStep::Failed || !client.Flush() || step == TScanStep::Ended) break;
   }
+  if (scripts) placing.Finish();
+  client.Flush();
   // Attempted also after a failed send: the page must not keep the dummy window function.
   if (scripts) request.SendText(kPopupCloseScript);
+  // A damaged compressed body ends the page early; the log tells how much of it was sent.
+  if (request.BodyDamaged()) {
+    response.ContentLength =
+        client.Sent() + static_cast<std::int64_t>(scripts ? kPopupOpenScript.size() + kPopupCloseScript.size() : 0);
+  }
 }
 
 }  // namespace
@@ -64,7 +109,7 @@ TClientSink::TClientSink(TFilterProxyControl& request) : Request(request), Held(
 
 bool TClientSink::Write(const char* bytes, std::size_t n) {
   if (static_cast<std::size_t>(Held.Capacity - Held.WritePos) < n && !Flush()) return false;
-  if (static_cast<std::size_t>(Held.Capacity) < n) return SendAll(Request, bytes, n);
+  if (static_cast<std::size_t>(Held.Capacity) < n) return SendCounted(bytes, n);
   Held.Write(bytes, static_cast<std::int32_t>(n));
   return true;
 }
@@ -72,7 +117,13 @@ bool TClientSink::Write(const char* bytes, std::size_t n) {
 bool TClientSink::Flush() {
   const auto bytes = Held.Peek();
   Held.Clear();
-  return SendAll(Request, reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return SendCounted(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+bool TClientSink::SendCounted(const char* bytes, std::size_t n) {
+  if (!SendAll(Request, bytes, n)) return false;
+  Total += static_cast<std::int64_t>(n);
+  return true;
 }
 
 TPageScan::TPageScan(TFilterProxyControl& request) : Request(request), Piece(kPieceSize) {}
@@ -87,11 +138,26 @@ TScanStep TPageScan::Next(TTagHandler& tags, TByteSink& out) {
   return ScanHtml(State, bytes, tags, out) ? TScanStep::More : TScanStep::Failed;
 }
 
+bool TPageScan::PassRestUnfiltered(TByteSink& out) {
+  if (State.Mode != THtmlScanMode::Text && !out.Write(State.TagText.data(), State.TagText.size())) return false;
+  State = THtmlScanState();
+  for (;;) {
+    const std::int32_t got = Request.ReadBody(Piece.Data(), Piece.Capacity);
+    if (got == 0) return true;
+    if (!out.Write(reinterpret_cast<const char*>(Piece.Data()), static_cast<std::size_t>(got))) return false;
+  }
+}
+
 bool WantsPopupScripts(const TPrefsSettings& settings) { return settings.Popups == TPopupRule::FilterOpened; }
+
+bool HtmlFilterMayRead(const TFilterProxyControl& request) {
+  const TPrefsSettings& settings = request.Settings();
+  return settings.TagFilter || WantsPopupScripts(settings) || settings.HasWordEntries;
+}
 
 bool FilterHtml(TFilterProxyControl& request) {
   const TPrefsSettings& settings = request.Settings();
-  if (!settings.TagFilter && !WantsPopupScripts(settings) && !settings.HasWordEntries) return false;
+  if (!HtmlFilterMayRead(request)) return false;
   if (!request.StartFilteredBody()) return false;
   if (settings.HasWordEntries) {
     FilterWholePage(request);

@@ -42,10 +42,15 @@ class TClientSink : public TByteSink {
   explicit TClientSink(TFilterProxyControl& request);
   bool Write(const char* bytes, std::size_t n) override;
   bool Flush();
+  // Bytes sent to the client so far.
+  std::int64_t Sent() const { return Total; }
 
  private:
+  bool SendCounted(const char* bytes, std::size_t n);
+
   TFilterProxyControl& Request;
   TBuffer Held;
+  std::int64_t Total = 0;
 };
 
 enum class TScanStep { More, Ended, Failed };
@@ -58,6 +63,10 @@ class TPageScan {
   // Reads what the server has sent of the body (at most one piece) and scans it into `out`.
   // Ended: the body is over and the scan finished. Failed: `out` refused bytes.
   TScanStep Next(TTagHandler& tags, TByteSink& out);
+  // Filtering stops (a compressed body over the decoding bound): what the scanner holds of an
+  // unfinished tag goes out as it is, and the rest of the body follows unfiltered. False when
+  // `out` refused bytes.
+  bool PassRestUnfiltered(TByteSink& out);
 
  private:
   TFilterProxyControl& Request;
@@ -67,6 +76,9 @@ class TPageScan {
 
 // Whether the popup scripts wrap the page.
 bool WantsPopupScripts(const TPrefsSettings& settings);
+
+// Whether FilterHtml would read a page of this request (a filter is on that could change it).
+bool HtmlFilterMayRead(const TFilterProxyControl& request);
 
 // True when it has sent the response; false when no content filter would change this page (or its
 // transfer coding is unknown) and the pipeline relays it unchanged.

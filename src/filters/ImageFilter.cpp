@@ -65,6 +65,10 @@ bool MatchImageSize(const TPrefsSettings& settings, std::int32_t width, std::int
   return false;
 }
 
+bool ImageFilterMayRead(const TPrefsSettings& settings) {
+  return (settings.FilterByDim && !settings.IgnoreNoDims) || settings.Anims != TAnimationRule::Leave;
+}
+
 bool FilterImage(TFilterProxyControl& request) {
   if (request.ExceptionHit()) return false;
   // The whole header value, exactly: a variant type or a parameter means "not examined".

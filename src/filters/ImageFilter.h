@@ -19,6 +19,9 @@ extern const std::string_view kTransparentGifAnswer;
 // Whether (width, height) is a checked entry of the size list.
 bool MatchImageSize(const TPrefsSettings& settings, std::int32_t width, std::int32_t height);
 
+// Whether the settings have this filter change pictures at all (a size check or an animation rule).
+bool ImageFilterMayRead(const TPrefsSettings& settings);
+
 // True when this filter has sent the response (filtered, replaced or passed on); false when it is
 // not a picture this filter looks at, and the pipeline goes on with it untouched.
 bool FilterImage(TFilterProxyControl& request);

@@ -50,4 +50,11 @@ bool CheckRedirection(TFilterProxyControl& request) {
   return false;
 }
 
+bool RedirectionListHit(const TFilterProxyControl& request, std::string_view url) {
+  for (const TRedirEntry& entry : request.Settings().RedirEntries) {
+    if (entry.Checked && ContainsText(entry.Pattern, url, false) != 0) return true;
+  }
+  return false;
+}
+
 }  // namespace tarnwick

@@ -18,6 +18,10 @@ class TFilterProxyControl;
 // finished), false when the request goes on.
 bool CheckRedirection(TFilterProxyControl& request);
 
+// Whether a checked entry of the redirection list occurs in `url` (ASCII case ignored), whatever
+// its action. Used for tunnels, which can only be let through or refused.
+bool RedirectionListHit(const TFilterProxyControl& request, std::string_view url);
+
 // Applies the action of `entry`. Returns true when it answered the client: block (403 "Page
 // Blocked"), redirect (302 to the entry's target) or a password demand (401, realm "Tarnwick
 // Redirector") because the request's Authorization credential is not the entry's. Returns false

@@ -77,10 +77,12 @@ void SendCollected(TFilterProxyControl& request, TBuffer& page, TCollectSink& co
     response.ContentLength = static_cast<std::int64_t>(page.Peek().size() + collected.Overflow.size() + wrapping);
   }
   request.SendResponseHead();
-  if (scripts) request.SendText(kPopupOpenScript);
   const auto held = page.Peek();
-  bool sent = request.SendText({reinterpret_cast<const char*>(held.data()), held.size()}) &&
-              request.SendText(collected.Overflow);
+  const std::string_view text(reinterpret_cast<const char*>(held.data()), held.size());
+  // The opening script goes after a leading doctype, so that the page keeps its standards mode.
+  const std::size_t place = scripts ? *OpeningScriptPlace(text, true) : 0;
+  bool sent = request.SendText(text.substr(0, place)) && (!scripts || request.SendText(kPopupOpenScript)) &&
+              request.SendText(text.substr(place)) && request.SendText(collected.Overflow);
   page.Clear();
   collected.Overflow.clear();
   if (!complete && sent) {

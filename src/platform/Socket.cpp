@@ -8,6 +8,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -143,6 +144,12 @@ void TCustomWinSocket::Shutdown() {
 
 void TCustomWinSocket::ShutdownSending() {
   if (Handle >= 0) ::shutdown(Handle, SHUT_WR);
+}
+
+void TCustomWinSocket::SetReceiveTimeout(int ms) {
+  if (Handle < 0) return;
+  timeval limit{ms / 1000, (ms % 1000) * 1000};
+  setsockopt(Handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
 }
 
 int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second) {

@@ -79,6 +79,15 @@ std::string TRawSocket::ReceiveSome(size_t count) {
 }
 
 TRawSocket ConnectTo(int port, const std::string& host, const std::string& from) {
+  if (host.find(':') != std::string::npos) {
+    TRawSocket socket(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in6 remote{};
+    remote.sin6_family = AF_INET6;
+    remote.sin6_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET6, host.c_str(), &remote.sin6_addr);
+    if (::connect(socket.Handle, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) < 0) return {};
+    return socket;
+  }
   TRawSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!from.empty()) {
     const sockaddr_in local = Address(from, 0);

@@ -31,7 +31,8 @@ class TRawSocket {
   int Handle = -1;
 };
 
-// Connects to host:port, optionally from a chosen local address; invalid socket when refused.
+// Connects to host:port (IPv4, or IPv6 when `host` has a colon), optionally from a chosen local IPv4
+// address; invalid socket when refused.
 TRawSocket ConnectTo(int port, const std::string& host = "127.0.0.1", const std::string& from = "");
 
 // A connected pair: `Stream` is the accepted side as the engine sees it, `Peer` the other end.

@@ -10,22 +10,34 @@
 
 namespace tarnwick::test {
 
-TOrigin::TOrigin(std::string response, int port) : Response(std::move(response)) {
-  Listener = TRawSocket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+TOrigin::TOrigin(std::string response, int port, const std::string& host) : Response(std::move(response)) {
+  const bool v6 = host.find(':') != std::string::npos;
+  Listener = TRawSocket(::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   const int on = 1;
   setsockopt(Listener.Handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(Listener.Handle, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  if (v6) {
+    auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+    a->sin6_family = AF_INET6;
+    a->sin6_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET6, host.c_str(), &a->sin6_addr);
+    length = sizeof(sockaddr_in6);
+  } else {
+    auto* a = reinterpret_cast<sockaddr_in*>(&address);
+    a->sin_family = AF_INET;
+    a->sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, host.c_str(), &a->sin_addr);
+    length = sizeof(sockaddr_in);
+  }
+  if (::bind(Listener.Handle, reinterpret_cast<sockaddr*>(&address), length) < 0 ||
       ::listen(Listener.Handle, 64) < 0) {
     Listener.Close();
     return;
   }
-  socklen_t length = sizeof address;
   ::getsockname(Listener.Handle, reinterpret_cast<sockaddr*>(&address), &length);
-  ListenPort = ntohs(address.sin_port);
+  ListenPort = v6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                  : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
   Acceptor = std::thread([this] { AcceptLoop(); });
 }
 

@@ -16,8 +16,9 @@ namespace tarnwick::test {
 
 class TOrigin {
  public:
-  // `port` 0 lets the system choose.
-  explicit TOrigin(std::string response = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", int port = 0);
+  // `port` 0 lets the system choose; `host` is a numeric address of either family.
+  explicit TOrigin(std::string response = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", int port = 0,
+                   const std::string& host = "127.0.0.1");
   ~TOrigin();
   TOrigin(const TOrigin&) = delete;
   TOrigin& operator=(const TOrigin&) = delete;
