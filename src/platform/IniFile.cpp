@@ -198,6 +198,14 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 
 bool TIniFile::SectionExists(std::string_view section) const { return FindSection(LoadLines(), section).has_value(); }
 
+std::vector<std::string> TIniFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const auto& line : LoadLines()) {
+    if (const auto name = SectionName(line)) names.emplace_back(*name);
+  }
+  return names;
+}
+
 TIniFile::TValues TIniFile::ReadSection(std::string_view section) const {
   const auto lines = LoadLines();
   TValues values;

@@ -31,6 +31,8 @@ class TIniFile {
   std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue = {}) const;
   std::optional<std::string> Read(std::string_view section, std::string_view key) const;
   bool SectionExists(std::string_view section) const;
+  // The names of all sections, in file order.
+  std::vector<std::string> SectionNames() const;
   // Every "key=value" line of the section in file order (lines without "=" are left out).
   TValues ReadSection(std::string_view section) const;
 

@@ -1,5 +1,6 @@
 #include "platform/UserStore.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/HexDigit.h"
@@ -18,9 +19,43 @@ std::optional<std::string> Typed(const std::optional<std::string>& raw, std::str
   return raw->substr(type.size());
 }
 
+// Key names compare without regard to ASCII case, as the file's section names do.
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return out;
+}
+
 }  // namespace
 
 bool TUserStore::ValueExists(std::string_view key, std::string_view name) const { return File.Read(key, name).has_value(); }
+
+bool TUserStore::KeyExists(std::string_view key) const { return File.SectionExists(key); }
+
+std::vector<std::string> TUserStore::ValueNames(std::string_view key) const {
+  std::vector<std::string> names;
+  for (auto& [name, value] : File.ReadSection(key)) names.push_back(std::move(name));
+  return names;
+}
+
+std::vector<std::string> TUserStore::SubKeyNames(std::string_view key) const {
+  const std::string prefix = LowerAscii(key) + "\\";
+  std::vector<std::string> names;
+  std::vector<std::string> seen;
+  for (const auto& section : File.SectionNames()) {
+    if (section.size() <= prefix.size() || LowerAscii(section.substr(0, prefix.size())) != prefix) continue;
+    const std::string rest = section.substr(prefix.size());
+    const std::string child = rest.substr(0, rest.find('\\'));
+    if (child.empty()) continue;
+    const std::string folded = LowerAscii(child);
+    if (std::find(seen.begin(), seen.end(), folded) != seen.end()) continue;
+    seen.push_back(folded);
+    names.push_back(child);
+  }
+  return names;
+}
 
 std::optional<std::uint32_t> TUserStore::ReadInteger(std::string_view key, std::string_view name) const {
   const auto data = Typed(File.Read(key, name), kDword);

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/IniFile.h"
 
@@ -24,6 +25,13 @@ class TUserStore {
   explicit TUserStore(std::string path) : File(std::move(path), 0600) {}
 
   bool ValueExists(std::string_view key, std::string_view name) const;
+  // A key exists when its section does, even an empty one.
+  bool KeyExists(std::string_view key) const;
+  // The names of the key's values, in the order the file lists them.
+  std::vector<std::string> ValueNames(std::string_view key) const;
+  // The names of the key's direct subkeys (the next path element of every longer key below it),
+  // each once, in the order the file lists them.
+  std::vector<std::string> SubKeyNames(std::string_view key) const;
 
   std::optional<std::uint32_t> ReadInteger(std::string_view key, std::string_view name) const;
   std::optional<bool> ReadBool(std::string_view key, std::string_view name) const;
