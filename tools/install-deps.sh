@@ -12,6 +12,7 @@ packages=(
   curl apache2-utils goaccess python3
   clang libclang-rt-14-dev
   chromium nginx-light openssl
+  libglib2.0-bin gsettings-desktop-schemas firefox-esr
 )
 
 missing=()

@@ -48,10 +48,15 @@ TAppOptions ParseCommandLine(const std::vector<std::string>& arguments) {
                TakeValue(arguments, i, "--autostart", options.Autostart, options.Error) ||
                TakeValue(arguments, i, "--explain", options.Explain, options.Error) ||
                TakeValue(arguments, i, "--referer", options.Referer, options.Error) ||
-               TakeValue(arguments, i, "--client", options.Client, options.Error)) {
+               TakeValue(arguments, i, "--client", options.Client, options.Error) ||
+               TakeValue(arguments, i, "--browsers", options.Browsers, options.Error)) {
       if (!options.Error.empty()) return options;
       if (argument.rfind("--autostart", 0) == 0 && options.Autostart != "on" && options.Autostart != "off") {
         options.Error = "--autostart takes on or off";
+        return options;
+      }
+      if (argument.rfind("--browsers", 0) == 0 && options.Browsers != "on" && options.Browsers != "off") {
+        options.Error = "--browsers takes on or off";
         return options;
       }
     } else {
@@ -69,6 +74,7 @@ std::string UsageText() {
   return "Usage: tarnwick [--headless] [--home DIR] [--help] [--version]\n"
          "       tarnwick --import-blocklist FILE [--home DIR]\n"
          "       tarnwick --explain URL [--referer URL] [--client ADDRESS] [--home DIR]\n"
+         "       tarnwick --browsers on|off [--home DIR]\n"
          "       tarnwick --autostart on|off\n"
          "\n"
          "A personal web filter: a local HTTP proxy that filters what your browsers fetch.\n"
@@ -80,6 +86,8 @@ std::string UsageText() {
          "  --explain URL              show what the filters would do with a request for URL and\n"
          "                             which list entry decides (--referer: the page it came\n"
          "                             from; --client: the asking address, default 127.0.0.1)\n"
+         "  --browsers on|off          point the browsers at this proxy (on) or switch their proxy\n"
+         "                             use off (off), print each store changed, then exit\n"
          "  --autostart on|off         start Tarnwick with the desktop session, or no longer\n"
          "  --help                     show this text\n"
          "  --version                  show the version\n";

@@ -16,6 +16,7 @@ struct TAppOptions {
   std::string Explain;          // --explain URL: explain, then exit
   std::string Referer;          // --referer URL, with --explain
   std::string Client;           // --client ADDRESS, with --explain
+  std::string Browsers;  // --browsers on|off: configure the browsers and exit; empty when not given
   std::string Error;  // set when the command line could not be understood
 };
 

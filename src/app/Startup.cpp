@@ -14,6 +14,7 @@
 
 #include "language/DetectLanguage.h"
 #include "language/Language.h"
+#include "desktop/CommandRunner.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "prefs/RegistryValues.h"
@@ -74,6 +75,8 @@ int RunProgram(const TStartup& startup) {
   context.UserStore = std::make_unique<TUserStore>(startup.SettingsDirectory + "/" + kUserStoreFileName);
   const bool trayAvailable = !startup.Headless && QSystemTrayIcon::isSystemTrayAvailable();
   context.TrayAvailable = trayAvailable;
+  context.Headless = startup.Headless;
+  context.Commands = std::make_shared<TProcessRunner>();
   auto language = std::make_shared<TLanguage>(startup.DataDirectory);
   context.Language = language;
   const bool registryLoaded = LoadRegistryValues(*context.UserStore, context.Registry, DetectLanguage(), DateTimeNow());

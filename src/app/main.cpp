@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/AppOptions.h"
+#include "app/BrowserCommand.h"
 #include "app/OneShotCommands.h"
 #include "app/Startup.h"
 #include "platform/InstanceLock.h"
@@ -96,6 +97,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     return RunExplainCommand(home, options.Explain, options.Referer, options.Client);
   }
+  // Only files are edited: a running instance for the same directory may go on running.
+  if (!options.Browsers.empty()) return RunBrowserCommand(home, options.Browsers == "on");
   TInstanceLock instance(home + "/" + kInstanceLockFileName);
   if (!instance.Acquired()) return 0;  // another Tarnwick serves this settings directory
 

@@ -163,6 +163,11 @@ void TMainForm::CreateMenus() {
                                           QStringLiteral("#Hide Splash Screen"), true);
   m_DisableWarningonExit = MakeAction(options, QStringLiteral("m_DisableWarningonExit"),
                                       QStringLiteral("#Disable Warning on Exit"), true);
+  QMenu* browsers = options->addMenu(QStringLiteral("#Automatic Browsers Configuration"));
+  browsers->setObjectName(QStringLiteral("m_BrowserConfiguration"));
+  m_BrowserWithTarnwick = MakeAction(browsers, QStringLiteral("m_BrowserWithTarnwick"),
+                                     QStringLiteral("#for surfing with Tarnwick"), false);
+  m_BrowseNormal = MakeAction(browsers, QStringLiteral("m_BrowseNormal"), QStringLiteral("#for normal surfing"), false);
   QMenu* security = options->addMenu(QStringLiteral("#Security settings"));
   security->setObjectName(QStringLiteral("m_SecuritySettings"));
   m_SetSecurityPassword = MakeAction(security, QStringLiteral("m_SetSecurityPassword"),
@@ -190,6 +195,7 @@ void TMainForm::CreateMenus() {
   m_Sendfeedback = MakeAction(help, QStringLiteral("m_Sendfeedback"), QStringLiteral("#Send feedback"), false);
   help->addSeparator();
   m_Showlicence = MakeAction(help, QStringLiteral("m_Showlicence"), QStringLiteral("#Show licence"), false);
+  CheckforUpdate1 = MakeAction(help, QStringLiteral("CheckforUpdate1"), QStringLiteral("#Check for Update"), false);
   m_Help_About = MakeAction(help, QStringLiteral("m_Help_About"), QStringLiteral("#About Tarnwick"), false);
 }
 
@@ -275,6 +281,9 @@ void TMainForm::ConnectCommands() {
   OnCommand(tm_Settings, &TMainForm::OpenSettings);
   OnCommand(m_Help_About, &TMainForm::ShowAbout);
   OnCommand(tm_AboutTarnwick, &TMainForm::ShowAbout);
+  OnCommand(m_BrowserWithTarnwick, &TMainForm::m_BrowserWithTarnwickClick);
+  OnCommand(m_BrowseNormal, &TMainForm::m_BrowseNormalClick);
+  OnCommand(CheckforUpdate1, &TMainForm::CheckForUpdate);
   OnCommand(m_Contents, &TMainForm::ContentsClick);
   OnCommand(m_TipoftheDay, &TMainForm::ShowTips);
   OnCommand(m_Tarnwick_on_the_web, &TMainForm::OnTheWebClick);

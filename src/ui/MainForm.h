@@ -31,10 +31,12 @@ class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QUrl;
 
 namespace tarnwick {
 
 class TAccessLog;
+class TCommandRunner;
 class TAclPage;
 class TBlockListPage;
 class TCorvanePrefs;
@@ -66,7 +68,8 @@ struct TMainFormContext {
   TRegistryValues Registry;
   // Whether a notification area exists; without one, closing the window ends the program.
   bool TrayAvailable = false;
-  // No windows at all: the security-password prompt is refused.
+  // No windows at all: the security-password prompt is refused, and the automatic update check
+  // only reports a newer version on stderr.
   bool Headless = false;
   // Where help.html (LANGUAGE/<language>/), licence.txt and the other read-only files are.
   std::string ResourceDirectory;
@@ -74,6 +77,8 @@ struct TMainFormContext {
   std::unique_ptr<TDesktopLauncher> Launcher;
   // The language file's text of a "##" block key (the tips); null or nothing: no such entry.
   TTricksForm::TLookup LookupBlock;
+  // Runs the desktop's configuration tools (gsettings); null: the GNOME proxy is left alone.
+  std::shared_ptr<TCommandRunner> Commands;
 };
 
 class TMainForm : public QMainWindow {
@@ -157,6 +162,18 @@ class TMainForm : public QMainWindow {
   std::function<bool()> PasswordCheck;
   TSecurityPassword& Security() { return Password; }
 
+  // Desktop integration (MainFormIntegration.cpp): browsers, first start, update check.
+  void m_BrowserWithTarnwickClick();
+  void m_BrowseNormalClick();
+  // The first-start offers: settings import or ISP proxy, then the browser question; clears
+  // IsFirstStart and saves the per-user values.
+  void FirstStart();
+  bool ImportWebWasherSettings();
+  void OfferIspProxy();
+  void CheckForUpdate();
+  void AutoCheckForUpdate();
+
+
   TCorvanePrefs& Prefs() const { return *PrefsObject; }
   TFilterProxy* Proxy() const { return Server.get(); }
   TStatsForm* StatsForm() const { return Stats.get(); }
@@ -234,6 +251,10 @@ class TMainForm : public QMainWindow {
   QAction* m_Sendfeedback;
   QAction* m_Showlicence;
   QAction* m_Help_About;
+  QAction* CheckforUpdate1;
+  // Options menu, "#Automatic Browsers Configuration".
+  QAction* m_BrowserWithTarnwick;
+  QAction* m_BrowseNormal;
   // The tray icon's menu.
   QMenu* TrayMenu;
   QAction* tm_Settings;
@@ -280,6 +301,10 @@ class TMainForm : public QMainWindow {
   // The prompt of the security password, over the window in front.
   std::optional<QString> PromptForPassword();
   QString HelpFilePath() const;
+  // False when a store failed (the error has been shown).
+  bool ConfigureBrowsers(bool enable);
+  void ApplyImportedSettings(const struct TWebWasherSettings& settings);
+  void UseIspProxy(const char* host);
 
   TMainFormContext Context;
   std::unique_ptr<TMessages> MessageBoxes;

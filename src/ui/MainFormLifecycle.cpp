@@ -67,11 +67,13 @@ void TMainForm::FormCreate() {
   ApplyHidePasswordText();
   if (PrefsObject->Settings()->LogEnabled) OpenLog();
   ProxyPage->UpdateProxyEdits();
+  if (Context.UserStore && Context.Registry.IsFirstStart) FirstStart();
   StartServer();
   PrefsObject->RestartNeeded = false;
   UpdateLanguageMenu();
   MainTimer->start();
   UpdateTrayAndHotKey();
+  AutoCheckForUpdate();
 }
 
 void TMainForm::SwitchLanguage(std::uint8_t code) {
@@ -193,6 +195,7 @@ void TMainForm::OpenSettings() {
   show();
   raise();
   activateWindow();
+  AutoCheckForUpdate();
 }
 
 void TMainForm::but_OkClick() {

@@ -38,6 +38,12 @@ class TWindowDialogs : public TUserDialogs {
     return box.exec() == QMessageBox::Yes;
   }
 
+  TAnswer AskYesNoCancel(const QString& caption, const QString& text) override {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes ? TAnswer::Yes : answer == QMessageBox::No ? TAnswer::No : TAnswer::Cancel;
+  }
+
  private:
   QPointer<QWidget> Parent;
 };
@@ -59,6 +65,12 @@ class TConsoleDialogs : public TUserDialogs {
     std::fprintf(stderr, "tarnwick: %s: %s (answered No)\n", ConsoleText(caption).constData(),
                  ConsoleText(text).constData());
     return false;
+  }
+
+  TAnswer AskYesNoCancel(const QString& caption, const QString& text) override {
+    std::fprintf(stderr, "tarnwick: %s: %s (answered Cancel)\n", caption.toLocal8Bit().constData(),
+                 text.toLocal8Bit().constData());
+    return TAnswer::Cancel;
   }
 };
 

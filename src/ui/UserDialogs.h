@@ -12,6 +12,7 @@ class QWidget;
 namespace tarnwick {
 
 enum class TMessageKind { Error, Warning, Information };
+enum class TAnswer { Yes, No, Cancel };
 
 class TUserDialogs {
  public:
@@ -20,6 +21,11 @@ class TUserDialogs {
   virtual void ShowMessage(TMessageKind kind, const QString& caption, const QString& text) = 0;
   // A Yes/No question with a question icon; true only for Yes.
   virtual bool AskYesNo(const QString& caption, const QString& text) = 0;
+  // A Yes/No/Cancel question; without a way to ask, the answer is Cancel, which changes nothing.
+  virtual TAnswer AskYesNoCancel(const QString& caption, const QString& text) {
+    ShowMessage(TMessageKind::Information, caption, text);
+    return TAnswer::Cancel;
+  }
 };
 
 // The window a box or prompt opening now belongs over: the modal window open, else the active

@@ -1,15 +1,32 @@
 #include "ui/WindowCatalog.h"
 
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
 #include <QWidget>
 
+#include "desktop/UpdateRules.h"
+#include "platform/IniFile.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/PasswordForms.h"
 #include "ui/StatsForm.h"
 #include "ui/TricksForm.h"
+#include "ui/UpdateForms.h"
 
 namespace tarnwick {
+
+namespace {
+
+TUpdateContext SampleUpdate(const QString& directory) {
+  TUpdateContext update;
+  update.Directory = directory;
+  update.IniName = QStringLiteral("update.ini");
+  update.CompanyText = QString::fromLatin1(kUpdateCompanyText);
+  return update;
+}
+
+}  // namespace
 
 std::vector<TWindowEntry> ProgramWindows() {
   return {
@@ -40,6 +57,27 @@ std::vector<TWindowEntry> ProgramWindows() {
          // The second tip of the current language, or nothing where the file has none.
          form.Registry().TipsIdx = 2;
          return std::make_unique<TTricksForm>(form.Registry(), form.TipLookup(), nullptr);
+       }},
+      {QStringLiteral("update-check"),
+       [](TMainForm& form) -> std::unique_ptr<QWidget> {
+         auto check = std::make_unique<TCheckUpDateForm>(SampleUpdate(QString()), &form);
+         check->Animate(true);
+         return check;
+       }},
+      {QStringLiteral("update-download"),
+       [](TMainForm& form) -> std::unique_ptr<QWidget> {
+         // The window reads the version file when it is made; the file can go afterwards.
+         QTemporaryDir directory;
+         const TUpdateContext update = SampleUpdate(directory.path());
+         TIniFile version(update.IniPath().toStdString());
+         version.WriteString("Update", "CurVer", "1.5");
+         version.WriteString("Update", "Product", "Tarnwick");
+         version.WriteString("Update", "Size", "2.4 MB");
+         version.WriteString("Update", "DownloadURL", "https://tarnwick.example.org/update/tarnwick-1.5.tar.gz");
+         auto download =
+             std::make_unique<TDownloadForm>(update, QString::fromStdString(InstalledVersionText(kCurrentVersion)), &form);
+         download->ProgressBar->setValue(45);
+         return download;
        }},
   };
 }

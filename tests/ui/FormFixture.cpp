@@ -13,8 +13,8 @@
 
 namespace tarnwick::test {
 
-TFormFixture::TFormFixture(const char* ini, bool create, std::shared_ptr<TLanguage> language)
-    : Language(std::move(language)) {
+TFormFixture::TFormFixture(const char* ini, bool create, std::shared_ptr<TLanguage> language, TPrepare prepare)
+    : Language(std::move(language)), Prepare(std::move(prepare)) {
   if (ini) WriteIni(ini);
   Make(create);
 }
@@ -40,6 +40,9 @@ void TFormFixture::Make(bool create) {
     }
     return std::nullopt;
   };
+  // The first-start questions come only where a test asks for them.
+  context.Registry.IsFirstStart = false;
+  if (Prepare) Prepare(context, Home.path().toStdString());
   Window = std::make_unique<TMainForm>(std::move(context));
   // Tests set and check many passwords; the least hashing work keeps them quick.
   Window->Security().HashCost = TSecurityPassword::LightestCost();

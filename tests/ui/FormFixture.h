@@ -28,13 +28,20 @@ class TRecordingDialogs : public TUserDialogs {
     Questions.push_back(caption + "|" + text);
     // What happens while the question is open (a signal, the session's end).
     if (WhileAsking) WhileAsking();
-    return Answer;
+    return Decide ? Decide(text) : Answer;
+  }
+  TAnswer AskYesNoCancel(const QString& caption, const QString& text) override {
+    Questions.push_back(caption + "|" + text);
+    return ThreeWayAnswer;
   }
 
   std::vector<QString> Messages;   // "caption|text"
   std::vector<QString> Questions;  // "caption|text"
   bool Answer = false;
   std::function<void()> WhileAsking;
+  // When set, answers each Yes/No question by its text instead of Answer.
+  std::function<bool(const QString& text)> Decide;
+  TAnswer ThreeWayAnswer = TAnswer::Cancel;
 };
 
 // The desktop as the tests see it: what was opened and started, with answers chosen by the test.
@@ -72,7 +79,10 @@ class TFormFixture {
   // Writes `ini` as TARNWICK.INI (none when `ini` is null) and makes the window; FormCreate runs
   // when `create` is true.
   // `language` (null: one without a file, whose lookups give the keys) serves every window made here.
-  explicit TFormFixture(const char* ini = kTestPort, bool create = true, std::shared_ptr<TLanguage> language = nullptr);
+  // `prepare` may fill in the window's context (per-user store, tools) before the window is made.
+  using TPrepare = std::function<void(TMainFormContext& context, const std::string& home)>;
+  explicit TFormFixture(const char* ini = kTestPort, bool create = true, std::shared_ptr<TLanguage> language = nullptr,
+                        TPrepare prepare = {});
   ~TFormFixture();
 
   // A second window on the same settings directory, after this one has gone.
@@ -102,6 +112,7 @@ class TFormFixture {
 
   QTemporaryDir Home;
   std::shared_ptr<TLanguage> Language;
+  TPrepare Prepare;
   TRecordingDialogs* Recorder = nullptr;
   TRecordingLauncher* Desktop = nullptr;
   std::unique_ptr<TMainForm> Window;

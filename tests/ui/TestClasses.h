@@ -18,6 +18,8 @@ std::unique_ptr<QObject> MakeTranslationTest();
 std::unique_ptr<QObject> MakeTrayTest();
 std::unique_ptr<QObject> MakePasswordTest();
 std::unique_ptr<QObject> MakeLogTipsHelpTest();
+std::unique_ptr<QObject> MakeDesktopCommandsTest();
+std::unique_ptr<QObject> MakeUpdateCheckTest();
 
 inline std::vector<std::unique_ptr<QObject>> AllTestClasses() {
   std::vector<std::unique_ptr<QObject>> tests;
@@ -31,6 +33,8 @@ inline std::vector<std::unique_ptr<QObject>> AllTestClasses() {
   tests.push_back(MakeTrayTest());
   tests.push_back(MakePasswordTest());
   tests.push_back(MakeLogTipsHelpTest());
+  tests.push_back(MakeDesktopCommandsTest());
+  tests.push_back(MakeUpdateCheckTest());
   return tests;
 }
 
