@@ -35,13 +35,19 @@ bool TUpdateClient::Get(const QUrl& url, const QString& file) {
   Reply = Network.get(request);
   QNetworkReply* reply = Reply;
   bool writeFailed = false;
-  connect(reply, &QNetworkReply::readyRead, this, [&] {
+  qint64 received = 0;
+  // Progress follows every piece as it arrives: Qt's own progress signal is held back while pieces
+  // come quickly, and so could stay silent while a slow server stalls.
+  const auto take = [&] {
+    if (Aborted || !reply->isOpen()) return;
     const QByteArray piece = reply->readAll();
+    if (piece.isEmpty()) return;
     if (output.write(piece) != piece.size()) writeFailed = true;
-  });
-  connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-    emit Progress(received, total < 0 ? 0 : total);
-  });
+    received += piece.size();
+    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+    emit Progress(received, announced > 0 ? announced : 0);
+  };
+  connect(reply, &QNetworkReply::readyRead, this, take);
   QEventLoop loop;
   connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
   // User input stays live so that a Cancel button can act.
@@ -49,8 +55,7 @@ bool TUpdateClient::Get(const QUrl& url, const QString& file) {
   if (!reply->isFinished()) loop.exec();
   Loop = nullptr;
 
-  const QByteArray rest = reply->readAll();
-  if (output.write(rest) != rest.size()) writeFailed = true;
+  take();
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   const bool ok = !Aborted && !writeFailed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
   Reply = nullptr;
