@@ -82,6 +82,7 @@ TDownloadForm::TDownloadForm(const TUpdateContext& context, const QString& insta
   ProgressBar = Named(new QProgressBar(this), QStringLiteral("ProgressBar"));
   ProgressBar->setRange(0, 100);
   ProgressBar->setValue(0);
+  ProgressBar->setMinimumWidth(340);
   DownloadBtn = MakeButton(QStringLiteral("DownloadBtn"), QStringLiteral("#Download"), this);
   CancelBtn = MakeButton(QStringLiteral("CancelBtn"), QStringLiteral("#Cancel"), this);
 
@@ -101,7 +102,6 @@ TDownloadForm::TDownloadForm(const TUpdateContext& context, const QString& insta
   column->addWidget(AutomaticCheckBox);
   column->addWidget(ProgressBar);
   column->addLayout(buttons);
-  setMinimumWidth(380);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(DownloadBtn, &QPushButton::clicked, this, &TDownloadForm::DownloadBtnClick);
