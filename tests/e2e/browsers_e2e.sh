@@ -102,6 +102,10 @@ run_stores() {
     >"$work/elsewhere/work-profile/prefs.js"
   printf '[Proxy Settings]\nNoProxyFor=\nProxyType=0\n' >"$XDG_CONFIG_HOME/kioslaverc"
 
+  local status=0
+  "$tarnwick" --home "$tw" --browsers maybe >/dev/null 2>&1 || status=$?
+  [ "$status" -eq 2 ] || fail "--browsers maybe gave status $status, expected 2"
+
   browsers on
   for line in "aaaa.default-esr/prefs.js" "work-profile/prefs.js" "GNOME" "kioslaverc"; do
     expect_in "$work/browsers-on.out" "$line"
