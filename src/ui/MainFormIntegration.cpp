@@ -134,7 +134,9 @@ void TMainForm::UseIspProxy(const char* host) {
 
 void TMainForm::CheckForUpdate() {
   TUpdateContext update;
-  update.Directory = QString::fromStdString(Context.SettingsDirectory);
+  // A folder of its own, so that no name a version file gives can replace a file of the program.
+  update.Directory = QString::fromStdString(Context.SettingsDirectory) + QStringLiteral("/updates");
+  QDir().mkpath(update.Directory);
   update.IniName = QString::fromStdString(VersionFileName(Language().TranslateText("#Update INI")));
   update.BaseUrl = QString::fromStdString(UpdateBaseUrl());
   update.CompanyText = QString::fromLatin1(kUpdateCompanyText);

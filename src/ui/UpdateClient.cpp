@@ -24,7 +24,10 @@ TUpdateClient::TUpdateClient(TUpdateProxy proxy, QObject* parent) : QObject(pare
 TUpdateClient::~TUpdateClient() { Abort(); }
 
 bool TUpdateClient::Get(const QUrl& url, const QString& file) {
-  if (Reply || !url.isValid() || url.isRelative()) return false;
+  // Only the web: a version file must not make the client copy a local file (file:) or anything else.
+  if (Reply || !url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    return false;
+  }
   QSaveFile output(file);
   if (!output.open(QIODevice::WriteOnly)) return false;
 

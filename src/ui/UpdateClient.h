@@ -2,7 +2,8 @@
 // TUpdateClient: the HTTP client of the update check. Get fetches one address into a file, directly
 // or through the upstream proxy, and returns when the transfer has ended; the user interface keeps
 // running meanwhile (a nested event loop), so a Cancel button can call Abort. The file is replaced
-// only by a complete, successful (2xx) answer; otherwise it is left as it was.
+// only by a complete, successful (2xx) answer; otherwise it is left as it was. Only http and https
+// addresses are fetched.
 //
 // User-interface thread only. One transfer at a time.
 

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <fstream>
 
 #include "FormFixture.h"
 #include "TestClasses.h"
@@ -69,7 +70,7 @@ class UpdateCheckTest : public QObject {
     Check(fixture, Action::Download);
     QVERIFY(!Seen.Shown);
     QCOMPARE(origin.Targets, QStringList{"/update.ini"});
-    QVERIFY(!std::filesystem::exists(fixture.Path("update.ini")));
+    QVERIFY(!std::filesystem::exists(fixture.Path("updates/update.ini")));
   }
 
   void textuallyOlderVersionIsNotOffered() {
@@ -95,14 +96,14 @@ class UpdateCheckTest : public QObject {
     QCOMPARE(Seen.Product, QStringLiteral("Tarnwick  V1.5  /  (293 KB)"));
     QCOMPARE(Seen.Maximum, static_cast<int>(installer.size()));
     QCOMPARE(Seen.Value, static_cast<int>(installer.size()));
-    const QString saved = QString::fromStdString(fixture.Path("tarnwick-1.5.tar.gz"));
+    const QString saved = QString::fromStdString(fixture.Path("updates/tarnwick-1.5.tar.gz"));
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), installer);
     QCOMPARE(fixture.Launcher().Opened, std::vector<QString>{QUrl::fromLocalFile(saved).toString()});
     QCOMPARE(fixture.Dialogs().Messages.size(), size_t{1});
     QVERIFY(fixture.Dialogs().Messages[0].startsWith("#InformationMsg|##Update downloaded"));
-    QVERIFY(!std::filesystem::exists(fixture.Path("update.ini")));
+    QVERIFY(!std::filesystem::exists(fixture.Path("updates/update.ini")));
   }
 
   void cancelledDownloadLeavesNothing() {
@@ -115,7 +116,7 @@ class UpdateCheckTest : public QObject {
     QVERIFY(Seen.Shown);
     QCOMPARE(Seen.Maximum, 1 << 20);
     QVERIFY(Seen.Value > 0 && Seen.Value < (1 << 20));
-    QVERIFY(!std::filesystem::exists(fixture.Path("big.bin")));
+    QVERIFY(!std::filesystem::exists(fixture.Path("updates/big.bin")));
     // The client gave the transfer up by itself, long before the origin would have.
     QTRY_COMPARE_WITH_TIMEOUT(origin.ClosedWhileHeld, 1, 10000);
     QVERIFY(fixture.Launcher().Opened.empty());
@@ -129,9 +130,23 @@ class UpdateCheckTest : public QObject {
     qputenv("TARNWICK_UPDATE_URL", origin.Base().toLatin1());
     TFormFixture fixture(kTestPort, true);
     Check(fixture, Action::Download);
-    QVERIFY(!std::filesystem::exists(fixture.Path("setup.bin")));
+    QVERIFY(!std::filesystem::exists(fixture.Path("updates/setup.bin")));
     QVERIFY(fixture.Launcher().Opened.empty());
     QCOMPARE(fixture.Dialogs().Messages, std::vector<QString>{"#ErrorMsg|##errUpdateChecksum"});
+  }
+
+  void onlyWebAddressesAreDownloaded() {
+    TUpdateOrigin origin;
+    const std::string secret = std::filesystem::temp_directory_path() / "tarnwick-update-secret.txt";
+    std::ofstream(secret) << "private";
+    origin.Serve("/update.ini", VersionFile("1.5", QUrl::fromLocalFile(QString::fromStdString(secret)).toString(), {}));
+    qputenv("TARNWICK_UPDATE_URL", origin.Base().toLatin1());
+    TFormFixture fixture(kTestPort, true);
+    Check(fixture, Action::Download);
+    std::filesystem::remove(secret);
+    QVERIFY(Seen.Shown);
+    QVERIFY(!std::filesystem::exists(fixture.Path("updates/tarnwick-update-secret.txt")));
+    QVERIFY(fixture.Launcher().Opened.empty());
   }
 
   void bothFilesComeThroughTheUpstreamProxy() {
@@ -182,7 +197,7 @@ class UpdateCheckTest : public QObject {
       context.Headless = true;
     });
     QCOMPARE(origin.Targets, QStringList{"/update.ini"});
-    QVERIFY(!std::filesystem::exists(fixture.Path("setup.bin")));
+    QVERIFY(!std::filesystem::exists(fixture.Path("updates/setup.bin")));
   }
 
  private:
