@@ -44,6 +44,7 @@ TFormFixture::TPrepare WithStore(std::string storeText) {
     const std::string path = home + "/TARNWICK.USER";
     if (!storeText.empty() && !std::filesystem::exists(path)) WriteFile(path, storeText);
     context.UserStore = std::make_unique<TUserStore>(path);
+    context.Registry.IsFirstStart = true;
     LoadRegistryValues(*context.UserStore, context.Registry, 4, DateTimeNow());
   };
 }

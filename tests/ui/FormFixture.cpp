@@ -40,8 +40,9 @@ void TFormFixture::Make(bool create) {
     }
     return std::nullopt;
   };
-  // The first-start questions come only where a test asks for them.
+  // The first-start questions and the automatic update check come only where a test asks for them.
   context.Registry.IsFirstStart = false;
+  context.Registry.LastUpdate = DateTimeNow();
   if (Prepare) Prepare(context, Home.path().toStdString());
   Window = std::make_unique<TMainForm>(std::move(context));
   // Tests set and check many passwords; the least hashing work keeps them quick.
