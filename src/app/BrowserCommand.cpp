@@ -6,7 +6,7 @@
 #include "app/Startup.h"
 #include "desktop/BrowserConfiguration.h"
 #include "desktop/CommandRunner.h"
-#include "filters/UrlText.h"
+#include "text/UrlText.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "prefs/StoredProperties.h"

@@ -187,8 +187,9 @@ grep -q 'secure page over the tunnel' <<<"$secure" || fail "the https page did n
 grep -q "\"CONNECT 127.0.0.1:$tls_port HTTP/1.1\" 200" "$home/TARNWICK.LOG" ||
   fail "the access log lacks the tunnel's line"
 # Whatever else Chromium asked the proxy for was refused by the block list before any connection,
-# so the proxy never looked a name up either.
-if grep -v '"[A-Z]* \(http://\)\?127\.0\.0\.1:' "$home/TARNWICK.LOG" | grep -v '" 403 '; then
+# so the proxy never looked a name up either. A connection Chromium opened ahead and closed unused
+# is logged as an empty request ("" 0 -) and named no host at all.
+if grep -v '"[A-Z]* \(http://\)\?127\.0\.0\.1:' "$home/TARNWICK.LOG" | grep -v '" 403 ' | grep -v '"" 0 -$'; then
   fail "the proxy connected to a host outside this machine"
 fi
 echo "chromium_e2e: the gzip page lost its ads in standards mode; the https page came through the tunnel"

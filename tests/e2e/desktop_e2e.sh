@@ -99,9 +99,19 @@ start_display() {
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
   xvfb_pid=$!
   wait_for 20 "Xvfb did not start" xwininfo -root
-  openbox --sm-disable >"$work/openbox.out" 2>&1 &
-  wm_pid=$!
-  wait_for 20 "openbox did not take the display" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+  # On a loaded machine the window manager now and then misses a display that has only just come
+  # up; a fresh start finds it.
+  local attempt i
+  for ((attempt = 1; attempt <= 3; attempt++)); do
+    openbox --sm-disable >"$work/openbox.out" 2>&1 &
+    wm_pid=$!
+    for ((i = 0; i < 100; i++)); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+      sleep 0.1
+    done
+    stop_pid "$wm_pid"
+  done
+  fail "openbox did not take the display (three tries): $(cat "$work/openbox.out")"
 }
 
 start_tray_host() {

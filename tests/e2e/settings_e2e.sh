@@ -106,7 +106,7 @@ server.serve_forever()' "$work/origin.requests" >"$work/origin.port" 2>"$work/or
   origin_pid=$!
   local i
   for ((i = 0; i < 100; i++)); do
-    origin_port=$(cat "$work/origin.port")
+    origin_port=$(cat "$work/origin.port" 2>/dev/null || true)
     [ -n "$origin_port" ] && return 0
     sleep 0.1
   done
