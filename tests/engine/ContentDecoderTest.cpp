@@ -111,7 +111,8 @@ TEST(ContentDecoderTest, ABombIsOverTheBoundButStillDecodedInFull) {
     EXPECT_TRUE(result.OverBound) << c.Name;
     EXPECT_FALSE(result.Damaged) << c.Name;
   }
-  TMemorySource source(Gzip(zeros));
+  const std::string compressed = Gzip(zeros);  // the source only views its bytes
+  TMemorySource source(compressed);
   TDecodingSource decoder(TContentCoding::Gzip, source);
   std::uint8_t piece[65536];
   std::int64_t total = 0;
