@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   chromium nginx-light openssl
   libglib2.0-bin gsettings-desktop-schemas firefox-esr
+  desktop-file-utils man-db
 )
 
 missing=()
