@@ -216,29 +216,12 @@ run_firefox() {
   printf '[Corvane]\nPort_Text=%s\nm_Log_Enabled_Checked=True\n' "$port" >"$tw/TARNWICK.INI"
 
   # The loopback origin serves one page and records the paths it was asked for.
-  python3 -c '
-import http.server, sys, threading
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-    def do_GET(self):
-        with open(sys.argv[1], "a") as f:
-            f.write(self.path + "\n")
-        body = b"<html><head><title>tarnwick e2e</title></head><body>through the proxy</body></html>"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-print(server.server_address[1], flush=True)
-threading.Timer(150, server.shutdown).start()
-server.serve_forever()' "$work/origin.requests" >"$work/origin.port" 2>"$work/origin.err.out" &
+  python3 "$(dirname "$0")/../../tools/test_origin.py" 150 --requests "$work/origin.requests" --type text/html \
+    --body "<html><head><title>tarnwick e2e</title></head><body>through the proxy</body></html>" >"$work/origin.port" 2>"$work/origin.err.out" &
   origin_pid=$!
   local i origin_port=
   for ((i = 0; i < 100; i++)); do
-    origin_port=$(cat "$work/origin.port")
+    origin_port=$(cat "$work/origin.port" 2>/dev/null || true)
     [ -n "$origin_port" ] && break
     sleep 0.1
   done

@@ -122,23 +122,7 @@ start_tray_host() {
 
 # The origin answers every GET with 200 "origin page".
 start_origin() {
-  python3 -c '
-import http.server, threading
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-    def do_GET(self):
-        body = b"origin page"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/plain")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-print(server.server_address[1], flush=True)
-threading.Timer(60, server.shutdown).start()
-server.serve_forever()' >"$work/origin.port" 2>"$work/origin.err" &
+  python3 "$(dirname "$0")/../../tools/test_origin.py" 60 >"$work/origin.port" 2>"$work/origin.err" &
   origin_pid=$!
   wait_for 10 "the origin did not start" test -s "$work/origin.port"
   origin_port=$(cat "$work/origin.port")

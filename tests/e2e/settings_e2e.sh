@@ -83,26 +83,7 @@ free_port() {
 
 # The origin answers every GET with 200 "origin page" and counts the requests it received.
 start_origin() {
-  python3 -c '
-import http.server, sys, threading
-counter = sys.argv[1]
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-    def do_GET(self):
-        with open(counter, "a") as f:
-            f.write(self.path + "\n")
-        body = b"origin page"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/plain")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-print(server.server_address[1], flush=True)
-threading.Timer(120, server.shutdown).start()
-server.serve_forever()' "$work/origin.requests" >"$work/origin.port" 2>"$work/origin.err" &
+  python3 "$(dirname "$0")/../../tools/test_origin.py" 120 --requests "$work/origin.requests" >"$work/origin.port" 2>"$work/origin.err" &
   origin_pid=$!
   local i
   for ((i = 0; i < 100; i++)); do
