@@ -15,10 +15,11 @@ namespace tarnwick::bench {
 
 inline std::string RealisticPage(size_t size = 1 << 20, unsigned seed = 7) {
   std::mt19937 random(seed);
-  const std::vector<std::string> words = {
-      "the", "council", "said", "on", "Tuesday", "that", "new", "rules", "for", "housing", "would", "take",
-      "effect", "next", "year", "while", "critics", "argued", "plans", "remain", "unclear", "and", "costly",
-      "residents", "market", "prices", "rose", "sharply", "in", "spring", "according", "to", "figures"};
+  const std::vector<std::string> words = {"the",   "council", "said",      "on",     "Tuesday", "that",   "new",
+                                          "rules", "for",     "housing",   "would",  "take",    "effect", "next",
+                                          "year",  "while",   "critics",   "argued", "plans",   "remain", "unclear",
+                                          "and",   "costly",  "residents", "market", "prices",  "rose",   "sharply",
+                                          "in",    "spring",  "according", "to",     "figures"};
   const std::vector<std::string> adHosts = {"ads.doubleclick.example", "pagead2.adsyndication.example",
                                             "banner.tracker.example", "cdn.adnxs.example"};
   const auto pick = [&](const std::vector<std::string>& list) -> const std::string& {

@@ -16,10 +16,11 @@
 namespace tarnwick {
 namespace {
 
-const std::vector<std::string> kWords = {
-    "news", "shop", "media", "cdn", "static", "img", "video", "mail", "search", "cloud", "stats", "metrics",
-    "pixel", "track", "banner", "promo", "click", "adserv", "syndication", "widgets", "social", "market",
-    "travel", "sports", "weather", "finance", "games", "music", "photos", "blog", "forum", "wiki"};
+const std::vector<std::string> kWords = {"news",   "shop",   "media",  "cdn",     "static",      "img",     "video",
+                                         "mail",   "search", "cloud",  "stats",   "metrics",     "pixel",   "track",
+                                         "banner", "promo",  "click",  "adserv",  "syndication", "widgets", "social",
+                                         "market", "travel", "sports", "weather", "finance",     "games",   "music",
+                                         "photos", "blog",   "forum",  "wiki"};
 const std::vector<std::string> kTopLevel = {".com", ".net", ".org", ".de", ".co.uk", ".io", ".fr", ".info"};
 
 class TGenerator {
@@ -40,12 +41,22 @@ class TGenerator {
   // exceptions.
   std::string Entry() {
     switch (Random() % 10) {
-      case 0: case 1: case 2: case 3: return Host();
-      case 4: return Word() + std::to_string(Random() % 20000) + ".";
-      case 5: case 6: return "/" + Word() + std::to_string(Random() % 500) + "/" + Segment() + "/";
-      case 7: return Host() + Path();
-      case 8: return "/" + Word() + "/" + std::to_string(468 + Random() % 300) + "x" + std::to_string(60 + Random() % 200);
-      default: return Random() % 5 == 0 ? "! " + Host() : Word() + "-" + Word() + std::to_string(Random() % 100);
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+        return Host();
+      case 4:
+        return Word() + std::to_string(Random() % 20000) + ".";
+      case 5:
+      case 6:
+        return "/" + Word() + std::to_string(Random() % 500) + "/" + Segment() + "/";
+      case 7:
+        return Host() + Path();
+      case 8:
+        return "/" + Word() + "/" + std::to_string(468 + Random() % 300) + "x" + std::to_string(60 + Random() % 200);
+      default:
+        return Random() % 5 == 0 ? "! " + Host() : Word() + "-" + Word() + std::to_string(Random() % 100);
     }
   }
   std::string Url() {

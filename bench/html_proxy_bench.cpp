@@ -57,7 +57,8 @@ void SendAll(int fd, const std::string& bytes) {
 // Answers every connection with the same response once the request head is in, then closes.
 class TPageOrigin {
  public:
-  explicit TPageOrigin(std::string response) : Response(std::move(response)), Listener(::socket(AF_INET, SOCK_STREAM, 0)) {
+  explicit TPageOrigin(std::string response)
+      : Response(std::move(response)), Listener(::socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     if (::bind(Listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
@@ -113,9 +114,9 @@ size_t Fetch(int proxyPort, const std::string& request) {
 }
 
 enum class TPagePath {
-  PlainRelay,    // no content filter would change the page
-  ScannedOnly,   // through the HTML filter with popups on, the tag filter off: no tag decisions
-  Filtered,      // tag filter and popups on
+  PlainRelay,   // no content filter would change the page
+  ScannedOnly,  // through the HTML filter with popups on, the tag filter off: no tag decisions
+  Filtered,     // tag filter and popups on
 };
 
 void RunThroughProxy(benchmark::State& run, TPagePath path) {

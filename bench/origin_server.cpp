@@ -33,8 +33,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -72,12 +72,11 @@ struct Bodies {
 };
 
 std::string BuildPage() {
-  std::string page =
-      "<!DOCTYPE html>\n<html><head><title>Loopback test page</title></head>\n<body>\n";
+  std::string page = "<!DOCTYPE html>\n<html><head><title>Loopback test page</title></head>\n<body>\n";
   const std::string tail = "</body></html>\n";
   for (int line = 0;; ++line) {
-    const std::string paragraph = "<p>Paragraph " + std::to_string(line) +
-                                  " of the loopback test page, padding it to a fixed size.</p>\n";
+    const std::string paragraph =
+        "<p>Paragraph " + std::to_string(line) + " of the loopback test page, padding it to a fixed size.</p>\n";
     if (page.size() + paragraph.size() + tail.size() > kPageSize) break;
     page += paragraph;
   }
@@ -103,8 +102,7 @@ std::string BuildLarge() {
 // Sends head and body with one writev where the kernel takes it, so a small response leaves in a
 // single segment and keep-alive latency does not depend on Nagle's algorithm.
 bool SendResponse(int fd, const std::string& head, std::string_view body) {
-  iovec parts[2] = {{const_cast<char*>(head.data()), head.size()},
-                    {const_cast<char*>(body.data()), body.size()}};
+  iovec parts[2] = {{const_cast<char*>(head.data()), head.size()}, {const_cast<char*>(body.data()), body.size()}};
   iovec* next = parts;
   int count = body.empty() ? 1 : 2;
   while (count > 0) {
@@ -190,8 +188,7 @@ bool ParseHead(std::string_view head, Request& request) {
       value.remove_prefix(1);
     }
     if (EqualsNoCase(name, "Content-Length")) {
-      const auto [end, error] =
-          std::from_chars(value.data(), value.data() + value.size(), request.ContentLength);
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), request.ContentLength);
       request.BadLength = error != std::errc() || end == value.data();
     } else if (EqualsNoCase(name, "Connection")) {
       if (ContainsTokenNoCase(value, "close")) request.KeepAlive = false;
@@ -203,8 +200,7 @@ bool ParseHead(std::string_view head, Request& request) {
   return true;
 }
 
-std::string MakeHead(int status, std::string_view reason, std::string_view type,
-                     std::size_t length, bool keepAlive) {
+std::string MakeHead(int status, std::string_view reason, std::string_view type, std::size_t length, bool keepAlive) {
   std::string head = "HTTP/1.1 " + std::to_string(status) + " ";
   head.append(reason);
   head += "\r\nServer: origin_server\r\nContent-Type: ";
@@ -286,8 +282,7 @@ int OpenListener(unsigned short port) {
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, 1024) != 0) {
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 1024) != 0) {
     ::close(fd);
     return -1;
   }
@@ -367,8 +362,7 @@ int main(int argc, char** argv) {
   static const Bodies bodies{BuildPage(), BuildLarge()};
   const int listener = OpenListener(static_cast<unsigned short>(port));
   if (listener < 0) {
-    std::fprintf(stderr, "origin_server: cannot listen on 127.0.0.1:%d: %s\n", port,
-                 std::strerror(errno));
+    std::fprintf(stderr, "origin_server: cannot listen on 127.0.0.1:%d: %s\n", port, std::strerror(errno));
     return 1;
   }
   std::printf("listening on %u\n", BoundPort(listener));
@@ -380,14 +374,12 @@ int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(lifetime);
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) {
       std::fprintf(stderr, "origin_server: lifetime of %d s is over, stopping\n", lifetime);
       break;
     }
-    const timespec wait{static_cast<time_t>(left.count() / 1000),
-                        static_cast<long>(left.count() % 1000) * 1000000L};
+    const timespec wait{static_cast<time_t>(left.count() / 1000), static_cast<long>(left.count() % 1000) * 1000000L};
     if (sigtimedwait(&stopSignals, nullptr, &wait) >= 0) break;
   }
   // Connection threads may still be sending the shared bodies; leave without running static

@@ -42,8 +42,7 @@ TOutcome Decode(TContentCoding coding, std::string_view body, std::int32_t piece
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  static constexpr TContentCoding kCodings[] = {TContentCoding::Gzip, TContentCoding::Deflate,
-                                                TContentCoding::Brotli};
+  static constexpr TContentCoding kCodings[] = {TContentCoding::Gzip, TContentCoding::Deflate, TContentCoding::Brotli};
   const TContentCoding coding = kCodings[data[0] % 3];
   const std::int32_t piece = 1 + data[1] % 64;
   const std::string_view body(reinterpret_cast<const char*>(data + 2), size - 2);

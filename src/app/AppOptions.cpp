@@ -106,7 +106,8 @@ bool MakeDirectory(const std::filesystem::path& directory) {
 bool IsInstalledLayout(const std::string& programDirectory) {
   const std::filesystem::path program(programDirectory);
   std::error_code error;
-  return program.filename() == "bin" && std::filesystem::is_directory(program.parent_path() / "share" / "tarnwick", error);
+  return program.filename() == "bin" &&
+         std::filesystem::is_directory(program.parent_path() / "share" / "tarnwick", error);
 }
 
 std::string DataDirectory(const std::string& programDirectory) {
@@ -120,7 +121,8 @@ std::string SettingsDirectory(const TAppOptions& options, const std::string& pro
   }
   // An installed program's directory is shared by every user (and writable by root): never a
   // place for one user's settings.
-  if (!programDirectory.empty() && !IsInstalledLayout(programDirectory) && ::access(programDirectory.c_str(), W_OK) == 0) {
+  if (!programDirectory.empty() && !IsInstalledLayout(programDirectory) &&
+      ::access(programDirectory.c_str(), W_OK) == 0) {
     return programDirectory;
   }
   std::filesystem::path config;

@@ -10,14 +10,14 @@ struct TAppOptions {
   bool Headless = false;
   bool ShowHelp = false;
   bool ShowVersion = false;
-  std::string Home;   // --home DIR, empty when not given
+  std::string Home;             // --home DIR, empty when not given
   std::string ImportBlockList;  // --import-blocklist FILE: import, then exit
   std::string Autostart;        // --autostart on|off: "on", "off" or empty
   std::string Explain;          // --explain URL: explain, then exit
   std::string Referer;          // --referer URL, with --explain
   std::string Client;           // --client ADDRESS, with --explain
-  std::string Browsers;  // --browsers on|off: configure the browsers and exit; empty when not given
-  std::string Error;  // set when the command line could not be understood
+  std::string Browsers;         // --browsers on|off: configure the browsers and exit; empty when not given
+  std::string Error;            // set when the command line could not be understood
 };
 
 TAppOptions ParseCommandLine(const std::vector<std::string>& arguments);

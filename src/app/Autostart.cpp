@@ -52,7 +52,9 @@ std::string AutostartEntryText(const std::string& executable) {
          "Type=Application\n"
          "Name=Tarnwick\n"
          "Comment=Personal web filter\n"
-         "Exec=" + ExecArgument(executable) + "\n"
+         "Exec=" +
+         ExecArgument(executable) +
+         "\n"
          "Icon=tarnwick\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";

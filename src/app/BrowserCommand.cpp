@@ -6,10 +6,10 @@
 #include "app/Startup.h"
 #include "desktop/BrowserConfiguration.h"
 #include "desktop/CommandRunner.h"
-#include "text/UrlText.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "prefs/StoredProperties.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 

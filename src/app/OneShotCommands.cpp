@@ -12,15 +12,15 @@
 #include <memory>
 
 #include "app/Autostart.h"
-#include "filters/Explain.h"
-#include "prefs/Prefs.h"
-#include "ui/MainForm.h"
-#include "ui/UserDialogs.h"
 #include "app/Startup.h"
+#include "filters/Explain.h"
 #include "platform/IniFile.h"
 #include "platform/InstanceLock.h"
 #include "prefs/BlockListImport.h"
+#include "prefs/Prefs.h"
 #include "prefs/StoredProperties.h"
+#include "ui/MainForm.h"
+#include "ui/UserDialogs.h"
 
 namespace tarnwick {
 
@@ -88,8 +88,9 @@ int RunAutostartCommand(bool on, const std::string& executable) {
     std::fprintf(stderr, "tarnwick: %s\n", error.c_str());
     return 1;
   }
-  std::printf(on ? "Tarnwick starts with your desktop session (%s)\n" : "Tarnwick no longer starts with your desktop session\n",
-              path.c_str());
+  std::printf(
+      on ? "Tarnwick starts with your desktop session (%s)\n" : "Tarnwick no longer starts with your desktop session\n",
+      path.c_str());
   return 0;
 }
 

@@ -92,7 +92,9 @@ bool DrawLanguage(std::uint8_t code, const QString& resources, const QString& di
   bool ok = true;
   for (int i = 0; i < form.MainPages->count(); ++i) {
     form.MainPages->setCurrentIndex(i);
-    ok &= Save(form, QStringLiteral("%1/main-%2-%3.png").arg(directory).arg(i + 1).arg(form.MainPages->widget(i)->objectName()));
+    ok &= Save(
+        form,
+        QStringLiteral("%1/main-%2-%3.png").arg(directory).arg(i + 1).arg(form.MainPages->widget(i)->objectName()));
   }
   ok &= Save(*form.m_Language, directory + QStringLiteral("/menu-language.png"));
   form.m_Language->hide();
@@ -121,7 +123,8 @@ int main(int argc, char* argv[]) {
   const QString output = QString::fromLocal8Bit(argv[2]);
   bool ok = SaveTrayModes(output);
   for (std::uint8_t code : {kLanguageEnglish, kLanguageGerman, kLanguageItalian, kLanguageSpanish, kLanguageFrench}) {
-    ok &= DrawLanguage(code, resources, output + QLatin1Char('/') + QString::fromStdString(LanguageDirectoryName(code)));
+    ok &=
+        DrawLanguage(code, resources, output + QLatin1Char('/') + QString::fromStdString(LanguageDirectoryName(code)));
   }
   return ok ? 0 : 1;
 }

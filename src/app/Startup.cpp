@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "desktop/CommandRunner.h"
 #include "language/DetectLanguage.h"
 #include "language/Language.h"
-#include "desktop/CommandRunner.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "prefs/RegistryValues.h"

@@ -33,7 +33,7 @@ void OnSignal(int number) {
 
 bool InstallSignals() {
   if (::pipe2(StopSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;

@@ -63,8 +63,8 @@ class TConfigurator {
       if (!value) Fail(store, "ProxyServer is not a text value");
       old = *value;
     }
-    Write(Store().WriteString(kInternetSettingsKey, "ProxyServer", MergeHttpProxy(old, Request.Host, Request.Port)), store,
-          "ProxyServer");
+    Write(Store().WriteString(kInternetSettingsKey, "ProxyServer", MergeHttpProxy(old, Request.Host, Request.Port)),
+          store, "ProxyServer");
     Result.Changed.push_back(store + " (" + std::string(kInternetSettingsKey) + ")");
   }
 
@@ -109,7 +109,8 @@ class TConfigurator {
     const std::string store = "Netscape Navigator";
     if (!Store().KeyExists(kNavigatorProxyKey)) return;
     Write(Store().WriteString(kNavigatorProxyKey, "HTTP_Proxy", Request.Host), store, "HTTP_Proxy");
-    Write(Store().WriteInteger(kNavigatorProxyKey, "HTTP_ProxyPort", static_cast<std::uint32_t>(std::atoi(Request.Port.c_str()))),
+    Write(Store().WriteInteger(kNavigatorProxyKey, "HTTP_ProxyPort",
+                               static_cast<std::uint32_t>(std::atoi(Request.Port.c_str()))),
           store, "HTTP_ProxyPort");
     Write(Store().WriteInteger(kNavigatorProxyKey, "Proxy Type", Request.Enable ? 1 : 0), store, "Proxy Type");
     Result.Changed.push_back(store + " (" + std::string(kNavigatorProxyKey) + ")");
@@ -126,15 +127,17 @@ class TConfigurator {
   }
 
   std::string NavigatorDirectory() {
-    if (auto value = Store().ReadString(std::string(kNavigatorKey) + "\\Main", "Install Directory"); value && !value->empty()) {
+    if (auto value = Store().ReadString(std::string(kNavigatorKey) + "\\Main", "Install Directory");
+        value && !value->empty()) {
       return *value;
     }
     return LastInstallDirectory(kNavigatorKey);
   }
 
   std::string NavigatorUser() {
-    for (const std::string& key : {std::string(kNavigatorKey) + "\\biff", kLocalMachineRoot + std::string(kNavigatorKey) + "\\Users",
-                                  kUsersRoot + std::string(".Default\\") + kNavigatorKey + "\\biff"}) {
+    for (const std::string& key :
+         {std::string(kNavigatorKey) + "\\biff", kLocalMachineRoot + std::string(kNavigatorKey) + "\\Users",
+          kUsersRoot + std::string(".Default\\") + kNavigatorKey + "\\biff"}) {
       if (auto value = Store().ReadString(key, "CurrentUser")) return *value;
     }
     return {};
@@ -182,7 +185,8 @@ class TConfigurator {
   void LinuxStores() {
     TLinuxProxyStores stores(Request.Enable, Request.Host, Request.Port, Env.Commands);
     if (!Env.Home.empty()) {
-      for (const auto& path : stores.MozillaProfiles(Env.Home, Env.ConfigHome)) Result.Changed.push_back("prefs file: " + path);
+      for (const auto& path : stores.MozillaProfiles(Env.Home, Env.ConfigHome))
+        Result.Changed.push_back("prefs file: " + path);
     }
     if (Env.Commands) {
       if (const auto error = stores.Gnome(); !error.empty()) Fail("GNOME", error);

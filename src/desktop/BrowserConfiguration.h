@@ -22,7 +22,8 @@ inline constexpr char kLocalMachineRoot[] = "HKEY_LOCAL_MACHINE\\";
 inline constexpr char kUsersRoot[] = "HKEY_USERS\\";
 
 inline constexpr char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-inline constexpr char kConnectionsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+inline constexpr char kConnectionsKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 inline constexpr char kDialUpAddressesKey[] = "RemoteAccess\\Addresses";
 inline constexpr char kNavigatorProxyKey[] = "Software\\Netscape\\Netscape Navigator\\Proxy Information";
 
@@ -33,10 +34,10 @@ struct TBrowserRequest {
 };
 
 struct TBrowserEnvironment {
-  TUserStore* Store = nullptr;      // the per-user store; null: its stores are skipped
-  std::string WindowsDirectory;     // where OPERA.INI is looked for; empty: skipped
-  std::string Home;                 // the user's home: Mozilla profiles; empty: skipped
-  std::string ConfigHome;           // $XDG_CONFIG_HOME: kioslaverc and newer profile folders
+  TUserStore* Store = nullptr;         // the per-user store; null: its stores are skipped
+  std::string WindowsDirectory;        // where OPERA.INI is looked for; empty: skipped
+  std::string Home;                    // the user's home: Mozilla profiles; empty: skipped
+  std::string ConfigHome;              // $XDG_CONFIG_HOME: kioslaverc and newer profile folders
   TCommandRunner* Commands = nullptr;  // runs gsettings; null: GNOME and the KDE tool test skipped
 };
 

@@ -15,7 +15,8 @@ constexpr size_t kTrailingZeros = 17;
 
 std::uint32_t ReadLe32(std::string_view bytes, size_t offset) {
   std::uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+  for (size_t i = 0; i < 4; ++i)
+    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
   return value;
 }
 
@@ -78,7 +79,8 @@ std::optional<std::string> RebuildConnectionRecord(std::string_view record, bool
   if (bypassLength > 0) {
     const size_t at = kProxyTextOffset + merged.size();
     WriteLe32(rebuilt, at, static_cast<std::uint32_t>(bypassLength));
-    rebuilt.replace(at + 4, static_cast<size_t>(bypassLength), data, bypassField + 4, static_cast<size_t>(bypassLength));
+    rebuilt.replace(at + 4, static_cast<size_t>(bypassLength), data, bypassField + 4,
+                    static_cast<size_t>(bypassLength));
   }
   return rebuilt;
 }

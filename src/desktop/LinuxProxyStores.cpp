@@ -53,7 +53,8 @@ std::string TLinuxProxyStores::Gnome() {
       }
     }
   }
-  if (!Gsettings({"set", schema, "mode", Enable ? "'manual'" : "'none'"})) return "gsettings cannot set " + schema + " mode";
+  if (!Gsettings({"set", schema, "mode", Enable ? "'manual'" : "'none'"}))
+    return "gsettings cannot set " + schema + " mode";
   GnomeDone = true;
   return {};
 }
@@ -69,7 +70,8 @@ TLinuxProxyStores::TOutcome TLinuxProxyStores::Kde(const std::string& path) {
   if (Enable) {
     // KDE's form of a proxy address: scheme and host, a blank, the port.
     const std::string address = "http://" + Host + " " + Port;
-    ok = ok && file.WriteString(kKdeSection, "httpProxy", address) && file.WriteString(kKdeSection, "httpsProxy", address);
+    ok = ok && file.WriteString(kKdeSection, "httpProxy", address) &&
+         file.WriteString(kKdeSection, "httpsProxy", address);
   }
   return ok ? TOutcome::Changed : TOutcome::Failed;
 }

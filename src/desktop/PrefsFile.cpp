@@ -168,8 +168,8 @@ std::vector<std::string> MozillaProfileIniFiles(const std::string& home, const s
   const fs::path h(home);
   const fs::path c(configHome);
   return {
-      (h / ".mozilla/firefox/profiles.ini").string(),      // Firefox and Firefox ESR
-      (c / "mozilla/firefox/profiles.ini").string(),       // Firefox in the XDG layout
+      (h / ".mozilla/firefox/profiles.ini").string(),  // Firefox and Firefox ESR
+      (c / "mozilla/firefox/profiles.ini").string(),   // Firefox in the XDG layout
       (h / "snap/firefox/common/.mozilla/firefox/profiles.ini").string(),
       (h / ".librewolf/profiles.ini").string(),
       (c / "librewolf/librewolf/profiles.ini").string(),

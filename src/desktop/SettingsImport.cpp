@@ -20,7 +20,8 @@ bool SameText(const std::string& a, const char* b) {
   const std::string_view other(b);
   if (a.size() != other.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(other[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(other[i])))
+      return false;
   }
   return true;
 }

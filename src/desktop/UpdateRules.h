@@ -48,10 +48,10 @@ std::string ProductLine(const TVersionFile& file);
 // What a start (or an opening of the settings) does about the automatic check, given the day of
 // the last check and now, both as days since 30 December 1899.
 enum class TAutoCheck {
-  Nothing,           // the same day
-  Advance,           // a new day: LastUpdate := now, kept in memory
-  AdvanceAndCheck,   // more than 30 days since the last day of use: also check
-  ResetAndSave,      // LastUpdate lies in the future: LastUpdate := now, saved at once
+  Nothing,          // the same day
+  Advance,          // a new day: LastUpdate := now, kept in memory
+  AdvanceAndCheck,  // more than 30 days since the last day of use: also check
+  ResetAndSave,     // LastUpdate lies in the future: LastUpdate := now, saved at once
 };
 
 TAutoCheck DecideAutoCheck(double lastUpdate, double now);

@@ -41,9 +41,7 @@ std::int32_t TBuffer::Read(void* into, std::int32_t n) {
   return count;
 }
 
-std::span<const std::uint8_t> TBuffer::Peek() const {
-  return {Storage.get() + ReadPos, static_cast<size_t>(Unread())};
-}
+std::span<const std::uint8_t> TBuffer::Peek() const { return {Storage.get() + ReadPos, static_cast<size_t>(Unread())}; }
 
 std::int32_t TBuffer::Skip(std::int32_t n) {
   const std::int32_t count = std::clamp(n, 0, Unread());

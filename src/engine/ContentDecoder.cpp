@@ -63,10 +63,14 @@ class TZlibEngine : public TDecodingSource::TEngine {
     consumed = static_cast<std::size_t>(Stream.next_in - in);
     produced = static_cast<std::size_t>(Stream.next_out - out);
     switch (rc) {
-      case Z_OK: return TStep::Progress;
-      case Z_STREAM_END: return TStep::StreamEnd;
-      case Z_BUF_ERROR: return TStep::NeedInput;
-      default: return TStep::Error;
+      case Z_OK:
+        return TStep::Progress;
+      case Z_STREAM_END:
+        return TStep::StreamEnd;
+      case Z_BUF_ERROR:
+        return TStep::NeedInput;
+      default:
+        return TStep::Error;
     }
   }
 
@@ -101,10 +105,14 @@ class TBrotliEngine : public TDecodingSource::TEngine {
     consumed = inLength - availableIn;
     produced = outLength - availableOut;
     switch (result) {
-      case BROTLI_DECODER_RESULT_SUCCESS: return TStep::StreamEnd;
-      case BROTLI_DECODER_RESULT_NEEDS_MORE_INPUT: return TStep::NeedInput;
-      case BROTLI_DECODER_RESULT_NEEDS_MORE_OUTPUT: return TStep::Progress;
-      default: return TStep::Error;
+      case BROTLI_DECODER_RESULT_SUCCESS:
+        return TStep::StreamEnd;
+      case BROTLI_DECODER_RESULT_NEEDS_MORE_INPUT:
+        return TStep::NeedInput;
+      case BROTLI_DECODER_RESULT_NEEDS_MORE_OUTPUT:
+        return TStep::Progress;
+      default:
+        return TStep::Error;
     }
   }
 
@@ -162,8 +170,7 @@ bool TDecodingSource::Refill() {
     InputAt = 0;
   }
   if (InputEnd == Input.size()) return true;
-  const std::int32_t got =
-      Source.Read(Input.data() + InputEnd, static_cast<std::int32_t>(Input.size() - InputEnd));
+  const std::int32_t got = Source.Read(Input.data() + InputEnd, static_cast<std::int32_t>(Input.size() - InputEnd));
   if (got <= 0) {
     SourceEnded = true;
     return false;
@@ -191,8 +198,8 @@ std::int32_t TDecodingSource::Read(std::uint8_t* into, std::int32_t n) {
     }
     std::size_t consumed = 0;
     std::size_t produced = 0;
-    const TStep step = Engine->Step(Input.data() + InputAt, available, consumed, into,
-                                    static_cast<std::size_t>(n), produced);
+    const TStep step =
+        Engine->Step(Input.data() + InputAt, available, consumed, into, static_cast<std::size_t>(n), produced);
     InputAt += consumed;
     switch (step) {
       case TStep::Error:

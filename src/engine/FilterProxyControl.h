@@ -43,7 +43,7 @@ struct TRequestHead {
   std::string UrlPassword;
   std::string Host;
   std::string PortText;
-  std::string Path;          // from the first "/", query included
+  std::string Path;           // from the first "/", query included
   std::int32_t HostPort = 0;  // PortText as a number; 0 when none was given
   THeaderList Headers;
   std::int64_t ContentLength = -1;  // -1: no Content-length; 64-bit, since uploads beyond 2 GiB are ordinary
@@ -58,9 +58,9 @@ struct TResponseHead {
   std::int32_t StatusCode = 0;
   std::string ReasonPhrase;
   THeaderList Headers;
-  std::string ContentType;           // "text/html" when the server names none
-  std::int64_t ContentLength = -1;   // -1: unknown; what the head sent on announces
-  bool HeadEnded = false;            // the head's empty line came (and is passed on)
+  std::string ContentType;          // "text/html" when the server names none
+  std::int64_t ContentLength = -1;  // -1: unknown; what the head sent on announces
+  bool HeadEnded = false;           // the head's empty line came (and is passed on)
 };
 
 class TFilterProxyControl {

@@ -108,8 +108,8 @@ void TFilterProxyControl::SendRequest() {
   if (request.Scheme.empty()) request.Scheme = "http";
   std::string target = request.Path;
   if (!UpstreamHost.empty()) {
-    target = request.Scheme + "://" + request.Host + (request.PortText.empty() ? "" : ":" + request.PortText) +
-             request.Path;
+    target =
+        request.Scheme + "://" + request.Host + (request.PortText.empty() ? "" : ":" + request.PortText) + request.Path;
   } else if (target.empty() && request.Method != "CONNECT") {
     target = "/";  // "http://host" names the root; an empty target is no request at all
   }

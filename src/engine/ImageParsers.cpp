@@ -44,8 +44,19 @@ class TCursor {
 
 bool IsStartOfFrame(std::uint8_t marker) {
   switch (marker) {
-    case 0xC0: case 0xC1: case 0xC2: case 0xC3: case 0xC5: case 0xC6: case 0xC7:
-    case 0xC9: case 0xCA: case 0xCB: case 0xCD: case 0xCE: case 0xCF:
+    case 0xC0:
+    case 0xC1:
+    case 0xC2:
+    case 0xC3:
+    case 0xC5:
+    case 0xC6:
+    case 0xC7:
+    case 0xC9:
+    case 0xCA:
+    case 0xCB:
+    case 0xCD:
+    case 0xCE:
+    case 0xCF:
       return true;
     default:
       return false;
@@ -56,7 +67,7 @@ constexpr std::uint8_t kStartOfImage = 0xD8;
 constexpr std::uint8_t kGifTrailer = 0x3B;
 constexpr std::array<std::uint8_t, 3> kGraphicControl = {0x21, 0xF9, 0x04};
 constexpr std::array<std::uint8_t, 14> kLoopExtension = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',
-                                                         'C', 'A', 'P', 'E', '2', '.', '0'};
+                                                         'C',  'A',  'P',  'E', '2', '.', '0'};
 // From the extension's start to the loop count: 14 bytes of header, then the sub-block 03 01.
 constexpr size_t kLoopCountOffset = 16;
 
@@ -64,8 +75,8 @@ constexpr size_t kLoopCountOffset = 16;
 template <size_t N>
 size_t Find(std::span<const std::uint8_t> bytes, const std::array<std::uint8_t, N>& pattern, size_t from) {
   if (from > bytes.size()) return bytes.size();
-  const auto found = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
-                                 pattern.begin(), pattern.end());
+  const auto found =
+      std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), pattern.begin(), pattern.end());
   return static_cast<size_t>(found - bytes.begin());
 }
 

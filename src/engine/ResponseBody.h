@@ -6,8 +6,8 @@
 // Both classes belong to one connection's thread.
 
 #include <cstdint>
-#include <string_view>
 #include <span>
+#include <string_view>
 
 #include "engine/HeaderList.h"
 #include "engine/SockStream.h"

@@ -12,14 +12,11 @@ namespace {
 
 // Accept failures that come from a shortage of descriptors or memory repeat at once; pause a little
 // so that the accepting thread does not spin while the shortage lasts.
-bool IsResourceShortage(int code) {
-  return code == wsa::kTooManyOpenFiles || code == wsa::kNoBufferSpace;
-}
+bool IsResourceShortage(int code) { return code == wsa::kTooManyOpenFiles || code == wsa::kNoBufferSpace; }
 
 }  // namespace
 
-TSockServer::TSockServer(TCorvanePrefs* counters)
-    : Counters(counters), AcceptThread([this] { Execute(); }) {}
+TSockServer::TSockServer(TCorvanePrefs* counters) : Counters(counters), AcceptThread([this] { Execute(); }) {}
 
 TSockServer::~TSockServer() { Terminate(); }
 

@@ -74,8 +74,7 @@ class TSockServer {
   // The listening sockets on BindAddress and AlsoBindAddress.
   std::vector<std::shared_ptr<TSockStream>> OpenListeners() const;
   // Waits for a connection on any of the listeners; null when none came.
-  static std::unique_ptr<TSockStream> AcceptAny(const std::vector<std::shared_ptr<TSockStream>>& listeners,
-                                                int& error);
+  static std::unique_ptr<TSockStream> AcceptAny(const std::vector<std::shared_ptr<TSockStream>>& listeners, int& error);
 
   mutable std::mutex ListenMutex;
   std::vector<std::shared_ptr<TSockStream>> ListenStreams;  // guarded by ListenMutex
@@ -86,8 +85,7 @@ class TSockServer {
 // connection. Created by the server's ClientConnected.
 class TSockServerClientThread {
  public:
-  explicit TSockServerClientThread(std::unique_ptr<TSockStream> clientSocket)
-      : ClientSocket(std::move(clientSocket)) {}
+  explicit TSockServerClientThread(std::unique_ptr<TSockStream> clientSocket) : ClientSocket(std::move(clientSocket)) {}
   virtual ~TSockServerClientThread() = default;
   TSockServerClientThread(const TSockServerClientThread&) = delete;
   TSockServerClientThread& operator=(const TSockServerClientThread&) = delete;

@@ -8,8 +8,7 @@
 
 namespace tarnwick {
 
-TSockStream::TSockStream(TCorvanePrefs* counters, int handle)
-    : TCustomWinSocket(handle), Counters(counters) {}
+TSockStream::TSockStream(TCorvanePrefs* counters, int handle) : TCustomWinSocket(handle), Counters(counters) {}
 
 void TSockStream::CountReceived(std::int32_t n) {
   if (Counters == nullptr || n <= 0) return;

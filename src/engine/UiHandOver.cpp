@@ -2,8 +2,7 @@
 
 namespace tarnwick {
 
-TUiHandOver::TUiHandOver(std::function<void()> wake)
-    : UiThread(std::this_thread::get_id()), Wake(std::move(wake)) {}
+TUiHandOver::TUiHandOver(std::function<void()> wake) : UiThread(std::this_thread::get_id()), Wake(std::move(wake)) {}
 
 bool TUiHandOver::RunAndWait(const std::function<void()>& work) {
   if (std::this_thread::get_id() == UiThread) {

@@ -12,7 +12,7 @@ std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\
 
 std::string_view ExceptionText(std::string_view entry) {
   return entry.substr(0, kExceptionMark.size()) == kExceptionMark ? entry.substr(kExceptionMark.size())
-                                                                   : std::string_view();
+                                                                  : std::string_view();
 }
 
 const char* WhereText(TFoundIn where) {
@@ -89,7 +89,8 @@ bool ExplainRedirection(const TPrefsSettings& settings, const TExplainRequest& r
     return false;
   }
   const TRedirEntry& entry = settings.RedirEntries[static_cast<size_t>(index)];
-  std::string step = "redirection list: entry " + Quoted(entry.Pattern) + " matches, action " + ActionText(entry.Action);
+  std::string step =
+      "redirection list: entry " + Quoted(entry.Pattern) + " matches, action " + ActionText(entry.Action);
   if (entry.Action == TRedirAction::Redirect) step += " to " + entry.Target;
   result.Steps.push_back(step);
   switch (entry.Action) {
@@ -123,7 +124,8 @@ bool ExplainBlockList(const TPrefsSettings& settings, const TExplainRequest& req
     return false;
   }
   if (blocking >= 0) {
-    result.Steps.push_back("block list: blocked by entry " + Quoted(settings.BlockItems[static_cast<size_t>(blocking)]));
+    result.Steps.push_back("block list: blocked by entry " +
+                           Quoted(settings.BlockItems[static_cast<size_t>(blocking)]));
     result.Outcome = "403 Page Blocked";
     return true;
   }

@@ -252,8 +252,8 @@ class TScan {
       const char* stop = gt != nullptr ? gt : limit;
       const char* dashes = stop;
       while (dashes > At && dashes[-1] == '-') --dashes;
-      State.Dashes = dashes == At ? State.Dashes + static_cast<std::int32_t>(stop - At)
-                                  : static_cast<std::int32_t>(stop - dashes);
+      State.Dashes =
+          dashes == At ? State.Dashes + static_cast<std::int32_t>(stop - At) : static_cast<std::int32_t>(stop - dashes);
       text.append(At, stop);
       At = stop;
     }

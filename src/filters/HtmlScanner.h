@@ -47,7 +47,6 @@ struct THtmlScanState {
   std::string AwaitedEndTag;
 };
 
-
 // Where scanned bytes go.
 class TByteSink {
  public:

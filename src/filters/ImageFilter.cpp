@@ -53,7 +53,8 @@ bool ParseSize(const TBuffer& held, bool gif, TPictureSize& size) {
 }  // namespace
 
 constexpr char kTransparentGifBytes[] =
-    "HTTP/1.0 200 OK\r\nServer: " TARNWICK_APP_NAME_VER "\r\nContent-type: image/gif\r\nContent-length: 42\r\n\r\n"
+    "HTTP/1.0 200 OK\r\nServer: " TARNWICK_APP_NAME_VER
+    "\r\nContent-type: image/gif\r\nContent-length: 42\r\n\r\n"
     "\x47\x49\x46\x38\x39\x61\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF\x21\xF9\x04\x01\x00"
     "\x00\x01\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01\x4C\x00\x3B";
 const std::string_view kTransparentGifAnswer(kTransparentGifBytes, sizeof kTransparentGifBytes - 1);

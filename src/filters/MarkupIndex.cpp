@@ -57,7 +57,9 @@ std::size_t TMarkupIndex::MarkBlocks(const char* data, std::size_t n) {
         trigger = _mm_or_si128(trigger, _mm_and_si128(first, second));
       }
       const int shift = 16 * quarter;
-      const auto bits = [](__m128i lanes) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(lanes))); };
+      const auto bits = [](__m128i lanes) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(lanes)));
+      };
       lessBits |= bits(isLess) << shift;
       greaterBits |= bits(_mm_cmpeq_epi8(here, greater)) << shift;
       bangBits |= bits(_mm_and_si128(isLess, _mm_cmpeq_epi8(next, bang))) << shift;
@@ -85,11 +87,21 @@ void TMarkupIndex::Build(std::span<const char> bytes, std::span<const TTagTrigge
 #if defined(__SSE2__)
   static_assert(kMaxTriggers == 4);
   switch (TriggerCount) {
-    case 0: start = MarkBlocks<0>(data, n); break;
-    case 1: start = MarkBlocks<1>(data, n); break;
-    case 2: start = MarkBlocks<2>(data, n); break;
-    case 3: start = MarkBlocks<3>(data, n); break;
-    default: start = MarkBlocks<4>(data, n); break;
+    case 0:
+      start = MarkBlocks<0>(data, n);
+      break;
+    case 1:
+      start = MarkBlocks<1>(data, n);
+      break;
+    case 2:
+      start = MarkBlocks<2>(data, n);
+      break;
+    case 3:
+      start = MarkBlocks<3>(data, n);
+      break;
+    default:
+      start = MarkBlocks<4>(data, n);
+      break;
   }
 #endif
   for (; start < n; start += 64) {

@@ -33,9 +33,13 @@ std::optional<std::size_t> OpeningScriptPlace(std::string_view start, bool compl
   const std::optional<std::size_t> undecided = complete ? std::optional<std::size_t>(0) : std::nullopt;
   std::size_t at = 0;
   switch (PrefixOf(start, kByteOrderMark)) {
-    case TPrefix::Whole: at = kByteOrderMark.size(); break;
-    case TPrefix::Partly: return undecided;
-    case TPrefix::No: break;
+    case TPrefix::Whole:
+      at = kByteOrderMark.size();
+      break;
+    case TPrefix::Partly:
+      return undecided;
+    case TPrefix::No:
+      break;
   }
   for (;;) {
     while (at < start.size() && IsBlank(start[at])) ++at;

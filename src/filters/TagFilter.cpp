@@ -125,7 +125,8 @@ void JoinAroundEquals(std::vector<std::string_view>& words) {
       continue;
     }
     const std::string_view& after = words[i + 1];
-    words[i - 1] = std::string_view(words[i - 1].data(), static_cast<size_t>(after.data() + after.size() - words[i - 1].data()));
+    words[i - 1] =
+        std::string_view(words[i - 1].data(), static_cast<size_t>(after.data() + after.size() - words[i - 1].data()));
     words.erase(words.begin() + static_cast<std::ptrdiff_t>(i), words.begin() + static_cast<std::ptrdiff_t>(i + 2));
   }
 }

@@ -45,7 +45,6 @@ struct TParsedTag {
   }
 };
 
-
 // What a blocked frame becomes.
 inline constexpr std::string_view kBlankFrameTag = "<FRAME SRC=http://--TARNWICK--/blank.html>";
 

@@ -65,8 +65,8 @@ std::int32_t InitialRoom(std::int64_t contentLength) {
 }
 
 // Sends the head, the collected page and, when collection stopped early, the rest as it arrives.
-void SendCollected(TFilterProxyControl& request, TBuffer& page, TCollectSink& collected, bool complete,
-                   TPageScan& scan, TPageTags& tags) {
+void SendCollected(TFilterProxyControl& request, TBuffer& page, TCollectSink& collected, bool complete, TPageScan& scan,
+                   TPageTags& tags) {
   const bool scripts = WantsPopupScripts(request.Settings());
   TResponseHead& response = request.Response();
   response.Headers.RemoveAll("Content-length");

@@ -165,7 +165,7 @@ bool TIniFile::SaveLines(const std::vector<std::string>& lines) {
     return true;
   }
   // Keep the permissions of an existing file; a new one gets Mode.
-  struct stat existing{};
+  struct stat existing {};
   const mode_t mode = ::stat(FilePath.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : Mode;
   const std::string temporary = FilePath + ".tmp";
   bool written = false;
@@ -260,7 +260,8 @@ bool TIniFile::WriteSection(std::string_view section, const TValues& values) {
   for (const auto& [key, value] : values) body.push_back(OneLine(key) + "=" + OneLine(value));
   if (const auto span = FindSection(lines, section)) {
     const size_t end = EndOfContent(lines, *span);
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span->Begin), lines.begin() + static_cast<std::ptrdiff_t>(end));
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span->Begin),
+                lines.begin() + static_cast<std::ptrdiff_t>(end));
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(span->Begin), body.begin(), body.end());
   } else {
     AppendSection(lines, section);

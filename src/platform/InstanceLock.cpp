@@ -26,7 +26,8 @@ int TInstanceLock::HolderProcessId(const std::string& path) {
   const auto got = ::pread(file.Get(), text, sizeof text - 1, 0);
   if (got <= 0) return 0;
   int pid = 0;
-  for (ssize_t i = 0; i < got && text[i] >= '0' && text[i] <= '9' && pid < 100000000; ++i) pid = pid * 10 + (text[i] - '0');
+  for (ssize_t i = 0; i < got && text[i] >= '0' && text[i] <= '9' && pid < 100000000; ++i)
+    pid = pid * 10 + (text[i] - '0');
   return pid;
 }
 

@@ -1,7 +1,6 @@
 #include "platform/Socket.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -10,6 +9,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <cstring>
 
@@ -21,14 +21,12 @@ namespace tarnwick {
 
 namespace {
 
-[[noreturn]] void RaiseFromErrno(std::string_view call) {
-  RaiseSocketError(WinSockCodeFromErrno(errno), call);
-}
+[[noreturn]] void RaiseFromErrno(std::string_view call) { RaiseSocketError(WinSockCodeFromErrno(errno), call); }
 
 [[noreturn]] void ThrowTransferError(std::string_view call) {
   const int code = WinSockCodeFromErrno(errno);
-  throw ESocketError("Socket error (" + std::to_string(code) + ") on '" + std::string(call) + "'",
-                     code, std::string(call));
+  throw ESocketError("Socket error (" + std::to_string(code) + ") on '" + std::string(call) + "'", code,
+                     std::string(call));
 }
 
 // connect() interrupted by a signal goes on in the background; wait for its outcome.
@@ -80,8 +78,7 @@ void TCustomWinSocket::Open(const std::string& host, int port) {
       lastError = errno;
       continue;
     }
-    if (::connect(handle, address.Get(), address.Length) == 0 ||
-        (errno == EINTR && FinishInterruptedConnect(handle))) {
+    if (::connect(handle, address.Get(), address.Length) == 0 || (errno == EINTR && FinishInterruptedConnect(handle))) {
       Handle = handle;
       DisableNagle(Handle);
       IsConnected.store(true, std::memory_order_release);
@@ -94,8 +91,7 @@ void TCustomWinSocket::Open(const std::string& host, int port) {
   RaiseFromErrno("connect");
 }
 
-void TCustomWinSocket::Listen(const std::string& name, const std::string& address, int port,
-                              int backlog) {
+void TCustomWinSocket::Listen(const std::string& name, const std::string& address, int port, int backlog) {
   if (Handle >= 0) throw ESocketError("Can't listen on an open socket");
   TSocketAddress local;
   if (!name.empty()) {

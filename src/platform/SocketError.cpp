@@ -1,7 +1,7 @@
 #include "platform/SocketError.h"
 
-#include <cerrno>
 #include <netdb.h>
+#include <cerrno>
 
 #include <array>
 #include <utility>
@@ -12,51 +12,85 @@ namespace tarnwick {
 
 int WinSockCodeFromErrno(int error) {
   switch (error) {
-    case EINTR: return wsa::kInterrupted;
-    case EBADF: return wsa::kBadHandle;
+    case EINTR:
+      return wsa::kInterrupted;
+    case EBADF:
+      return wsa::kBadHandle;
     case EACCES:
-    case EPERM: return wsa::kAccessDenied;
-    case EFAULT: return wsa::kFault;
-    case EINVAL: return wsa::kInvalidArgument;
+    case EPERM:
+      return wsa::kAccessDenied;
+    case EFAULT:
+      return wsa::kFault;
+    case EINVAL:
+      return wsa::kInvalidArgument;
     case EMFILE:
-    case ENFILE: return wsa::kTooManyOpenFiles;
-    case EAGAIN: return wsa::kWouldBlock;
-    case ENOTSOCK: return wsa::kNotSocket;
-    case EDESTADDRREQ: return wsa::kDestinationRequired;
-    case EAFNOSUPPORT: return wsa::kAddressFamily;
-    case EADDRINUSE: return wsa::kAddressInUse;
-    case EADDRNOTAVAIL: return wsa::kAddressNotAvailable;
-    case ENETDOWN: return wsa::kNetworkDown;
-    case ENETUNREACH: return wsa::kNetworkUnreachable;
-    case ENETRESET: return wsa::kNetworkReset;
-    case ECONNABORTED: return wsa::kConnectionAborted;
+    case ENFILE:
+      return wsa::kTooManyOpenFiles;
+    case EAGAIN:
+      return wsa::kWouldBlock;
+    case ENOTSOCK:
+      return wsa::kNotSocket;
+    case EDESTADDRREQ:
+      return wsa::kDestinationRequired;
+    case EAFNOSUPPORT:
+      return wsa::kAddressFamily;
+    case EADDRINUSE:
+      return wsa::kAddressInUse;
+    case EADDRNOTAVAIL:
+      return wsa::kAddressNotAvailable;
+    case ENETDOWN:
+      return wsa::kNetworkDown;
+    case ENETUNREACH:
+      return wsa::kNetworkUnreachable;
+    case ENETRESET:
+      return wsa::kNetworkReset;
+    case ECONNABORTED:
+      return wsa::kConnectionAborted;
     case ECONNRESET:
-    case EPIPE: return wsa::kConnectionReset;
+    case EPIPE:
+      return wsa::kConnectionReset;
     case ENOBUFS:
-    case ENOMEM: return wsa::kNoBufferSpace;
-    case EISCONN: return wsa::kIsConnected;
-    case ENOTCONN: return wsa::kNotConnected;
-    case ESHUTDOWN: return wsa::kShutDown;
-    case ETIMEDOUT: return wsa::kTimedOut;
-    case ECONNREFUSED: return wsa::kConnectionRefused;
-    case EHOSTDOWN: return wsa::kHostDown;
-    case EHOSTUNREACH: return wsa::kHostUnreachable;
-    default: return 10000 + error;
+    case ENOMEM:
+      return wsa::kNoBufferSpace;
+    case EISCONN:
+      return wsa::kIsConnected;
+    case ENOTCONN:
+      return wsa::kNotConnected;
+    case ESHUTDOWN:
+      return wsa::kShutDown;
+    case ETIMEDOUT:
+      return wsa::kTimedOut;
+    case ECONNREFUSED:
+      return wsa::kConnectionRefused;
+    case EHOSTDOWN:
+      return wsa::kHostDown;
+    case EHOSTUNREACH:
+      return wsa::kHostUnreachable;
+    default:
+      return 10000 + error;
   }
 }
 
 int WinSockCodeFromResolver(int resolverError) {
   switch (resolverError) {
-    case EAI_NONAME: return wsa::kHostNotFound;
-    case EAI_AGAIN: return wsa::kTryAgain;
-    case EAI_FAIL: return wsa::kNoRecovery;
+    case EAI_NONAME:
+      return wsa::kHostNotFound;
+    case EAI_AGAIN:
+      return wsa::kTryAgain;
+    case EAI_FAIL:
+      return wsa::kNoRecovery;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return wsa::kNoData;
+    case EAI_NODATA:
+      return wsa::kNoData;
 #endif
-    case EAI_ADDRFAMILY: return wsa::kNoData;
-    case EAI_MEMORY: return wsa::kNoBufferSpace;
-    case EAI_SYSTEM: return WinSockCodeFromErrno(errno);
-    default: return wsa::kNoRecovery;
+    case EAI_ADDRFAMILY:
+      return wsa::kNoData;
+    case EAI_MEMORY:
+      return wsa::kNoBufferSpace;
+    case EAI_SYSTEM:
+      return WinSockCodeFromErrno(errno);
+    default:
+      return wsa::kNoRecovery;
   }
 }
 
@@ -92,8 +126,7 @@ std::string_view SocketErrorText(int code) {
 void RaiseSocketError(int code, std::string_view call) {
   std::string text(SocketErrorText(code));
   if (text.empty()) text = "Unknown error";
-  throw ESocketError("Socket error: " + text + " (" + std::to_string(code) + "), on call '" +
-                         std::string(call) + "'",
+  throw ESocketError("Socket error: " + text + " (" + std::to_string(code) + "), on call '" + std::string(call) + "'",
                      code, std::string(call));
 }
 

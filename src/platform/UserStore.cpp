@@ -30,7 +30,9 @@ std::string LowerAscii(std::string_view text) {
 
 }  // namespace
 
-bool TUserStore::ValueExists(std::string_view key, std::string_view name) const { return File.Read(key, name).has_value(); }
+bool TUserStore::ValueExists(std::string_view key, std::string_view name) const {
+  return File.Read(key, name).has_value();
+}
 
 bool TUserStore::KeyExists(std::string_view key) const { return File.SectionExists(key); }
 

@@ -40,7 +40,9 @@ class TUserStore {
 
   // Each returns false when the file cannot be written.
   bool WriteInteger(std::string_view key, std::string_view name, std::uint32_t value);
-  bool WriteBool(std::string_view key, std::string_view name, bool value) { return WriteInteger(key, name, value ? 1 : 0); }
+  bool WriteBool(std::string_view key, std::string_view name, bool value) {
+    return WriteInteger(key, name, value ? 1 : 0);
+  }
   bool WriteBinary(std::string_view key, std::string_view name, std::string_view bytes);
   bool WriteString(std::string_view key, std::string_view name, std::string_view value);
 

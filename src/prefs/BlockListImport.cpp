@@ -95,7 +95,8 @@ TLineResult ParseLine(std::string_view line) {
   const auto words = Words(line);
   if (words.empty()) return {};
   if (words.size() > 1 || LooksLikeAddress(words.front())) {
-    return words.size() > 1 && LooksLikeAddress(words.front()) ? ParseHostsLine(words) : TLineResult{TLineKind::Skipped, {}};
+    return words.size() > 1 && LooksLikeAddress(words.front()) ? ParseHostsLine(words)
+                                                               : TLineResult{TLineKind::Skipped, {}};
   }
   if (!IsBlockableHost(words.front())) return {TLineKind::Skipped, {}};
   return {TLineKind::Entry, {LowerAscii(words.front())}};

@@ -18,8 +18,7 @@ std::vector<std::string> CheckedPatterns(const std::vector<std::string>& items, 
   return patterns;
 }
 
-std::vector<std::string> CheckedExceptions(const std::vector<std::string>& items,
-                                           const std::vector<bool>& checked) {
+std::vector<std::string> CheckedExceptions(const std::vector<std::string>& items, const std::vector<bool>& checked) {
   std::vector<std::string> texts;
   for (size_t i = 0; i < items.size(); ++i) {
     if (IsChecked(checked, i) && IsException(items[i]) && items[i].size() > kExceptionMark.size()) {

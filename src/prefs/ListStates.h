@@ -23,7 +23,7 @@ inline bool StateLineChecked(std::string_view line) { return !line.empty() && li
 
 // A state line as the list editors show it.
 struct TEntryState {
-  int Method = -1;  // the method's number, as its radio button; -1 when missing or not a number
+  int Method = -1;     // the method's number, as its radio button; -1 when missing or not a number
   std::string Target;  // redirection lines only
   std::string User;
   std::string Password;

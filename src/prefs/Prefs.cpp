@@ -13,8 +13,7 @@ std::string FormatTimeZone(int biasMinutes) {
   // as ahead of it (hours alone would be "-0" and print without a sign).
   const int magnitude = std::abs(biasMinutes);
   char text[16];
-  std::snprintf(text, sizeof text, "%c%.2d%.2d", biasMinutes > 0 ? '-' : '+', magnitude / 60,
-                magnitude % 60);
+  std::snprintf(text, sizeof text, "%c%.2d%.2d", biasMinutes > 0 ? '-' : '+', magnitude / 60, magnitude % 60);
   return text;
 }
 
@@ -40,8 +39,8 @@ void TCorvanePrefs::Publish(TPrefsSettings settings) {
 }
 
 void TCorvanePrefs::ResetStats() {
-  for (auto* counter : {&FltImagesCnt, &FltFormsCnt, &FltFramesCnt, &FltLayersCnt, &FltScriptsCnt,
-                        &FltTextCnt, &FltWindowsCnt, &ImgCnt, &ConnCnt}) {
+  for (auto* counter : {&FltImagesCnt, &FltFormsCnt, &FltFramesCnt, &FltLayersCnt, &FltScriptsCnt, &FltTextCnt,
+                        &FltWindowsCnt, &ImgCnt, &ConnCnt}) {
     counter->store(0);
   }
   for (auto* counter : {&SentCnt, &RecvCnt, &RecvProxyCnt}) counter->store(0);

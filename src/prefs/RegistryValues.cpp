@@ -64,7 +64,8 @@ bool LoadRegistryValues(TUserStore& store, TRegistryValues& values, std::uint8_t
         if (!value) return std::nullopt;
         return static_cast<std::int32_t>(*value);
       },
-      [&](std::int32_t v) { return store.WriteInteger(key, "TipsIdx", static_cast<std::uint32_t>(v)); }, values.TipsIdx);
+      [&](std::int32_t v) { return store.WriteInteger(key, "TipsIdx", static_cast<std::uint32_t>(v)); },
+      values.TipsIdx);
   ok &= LoadOne([&] { return BytesDouble(store.ReadBinary(key, "LastUpdate")); },
                 [&](double v) { return store.WriteBinary(key, "LastUpdate", DoubleBytes(v)); }, values.LastUpdate);
   return ok;

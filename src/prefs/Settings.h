@@ -104,7 +104,7 @@ struct TPrefsSettings {
   std::vector<bool> SizeChecked;
   std::vector<TRedirEntry> RedirEntries;  // in display order
   std::vector<TAclEntry> AclEntries;      // in display order
-  std::int32_t PassExpireMs = 0;  // 0: an access-password login never expires
+  std::int32_t PassExpireMs = 0;          // 0: an access-password login never expires
   bool LogEnabled = false;
 };
 

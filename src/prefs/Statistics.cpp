@@ -13,9 +13,9 @@ namespace {
 // const or a mutable preferences object alike.
 template <typename TPrefs>
 auto NarrowCounters(TPrefs& prefs) {
-  return std::array{&prefs.FltImagesCnt, &prefs.FltFormsCnt, &prefs.FltFramesCnt, &prefs.FltLayersCnt,
-                    &prefs.FltScriptsCnt, &prefs.FltTextCnt,  &prefs.FltWindowsCnt, &prefs.ImgCnt,
-                    &prefs.ConnCnt};
+  return std::array{&prefs.FltImagesCnt,  &prefs.FltFormsCnt,   &prefs.FltFramesCnt,
+                    &prefs.FltLayersCnt,  &prefs.FltScriptsCnt, &prefs.FltTextCnt,
+                    &prefs.FltWindowsCnt, &prefs.ImgCnt,        &prefs.ConnCnt};
 }
 
 template <typename TPrefs>
@@ -36,8 +36,10 @@ void SaveStats(const TCorvanePrefs& prefs, TStatLines& statStrings) {
   const auto& keys = StatKeys();
   statStrings.clear();
   size_t k = 0;
-  for (const auto* counter : NarrowCounters(prefs)) statStrings.push_back(std::string(keys[k++]) + "=" + std::to_string(counter->load()));
-  for (const auto* counter : WideCounters(prefs)) statStrings.push_back(std::string(keys[k++]) + "=" + std::to_string(counter->load()));
+  for (const auto* counter : NarrowCounters(prefs))
+    statStrings.push_back(std::string(keys[k++]) + "=" + std::to_string(counter->load()));
+  for (const auto* counter : WideCounters(prefs))
+    statStrings.push_back(std::string(keys[k++]) + "=" + std::to_string(counter->load()));
   statStrings.push_back(std::string(keys[k]) + "=" + prefs.SinceDate);
 }
 

@@ -131,9 +131,16 @@ bool ReadListSection(const TIniFile& file, std::string_view section, std::vector
 std::string FreshInstallSettingsText() {
   // The lists are kept in the order the window sorts them (case-insensitively), so that each
   // state line stays with its entry.
-  static const std::vector<std::string> blocked = {
-      "/adserver/", "/banners/", "adnxs.com", "adservice.google.", "amazon-adsystem.com", "doubleclick.net",
-      "googleadservices.com", "googlesyndication.com", "outbrain.com", "taboola.com"};
+  static const std::vector<std::string> blocked = {"/adserver/",
+                                                   "/banners/",
+                                                   "adnxs.com",
+                                                   "adservice.google.",
+                                                   "amazon-adsystem.com",
+                                                   "doubleclick.net",
+                                                   "googleadservices.com",
+                                                   "googlesyndication.com",
+                                                   "outbrain.com",
+                                                   "taboola.com"};
   static const std::vector<std::string> sizes = {"120 x 240", "120 x 600", "125 x 125", "160 x 600",
                                                  "234 x 60",  "300 x 250", "300 x 600", "320 x 50",
                                                  "336 x 280", "468 x 60",  "728 x 90",  "970 x 90"};

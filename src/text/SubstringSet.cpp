@@ -111,7 +111,8 @@ std::int32_t TSubstringSet::InnerChild(const TNode& node, std::uint8_t byte) con
     }
     return -1;
   }
-  const TEdge* at = std::lower_bound(first, last, byte, [](const TEdge& edge, std::uint8_t b) { return edge.Byte < b; });
+  const TEdge* at =
+      std::lower_bound(first, last, byte, [](const TEdge& edge, std::uint8_t b) { return edge.Byte < b; });
   return at != last && at->Byte == byte ? at->Target : -1;
 }
 

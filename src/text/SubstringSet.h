@@ -52,9 +52,9 @@ class TSubstringSet {
   std::uint8_t Folding[256];
   std::int32_t NodeCount = 1;
   std::vector<TNode> Nodes;
-  std::vector<TEdge> Edges;     // each node's children sorted by byte
-  std::int32_t RootNext[256];   // the root's transitions, dense: the busiest state
-  bool InSomePattern[256];      // a byte in no pattern sends the search straight back to the root
+  std::vector<TEdge> Edges;    // each node's children sorted by byte
+  std::int32_t RootNext[256];  // the root's transitions, dense: the busiest state
+  bool InSomePattern[256];     // a byte in no pattern sends the search straight back to the root
 };
 
 }  // namespace tarnwick

@@ -10,8 +10,7 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::string_view kBase64Alphabet =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 constexpr std::array<std::uint8_t, 256> MakeBase64Values() {
   std::array<std::uint8_t, 256> values{};  // unknown characters decode as 0

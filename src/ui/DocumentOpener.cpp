@@ -30,8 +30,8 @@ QStringList EditorCommand(const TDesktopLauncher& launcher) {
 // The terminal emulator the desktop provides: Debian's alternative first, then the ones desktops
 // commonly ship. Each of them runs the rest of its command line after "-e".
 QString TerminalEmulator(const TDesktopLauncher& launcher) {
-  for (const char* name : {"x-terminal-emulator", "xdg-terminal", "gnome-terminal", "konsole", "xfce4-terminal",
-                           "xterm"}) {
+  for (const char* name :
+       {"x-terminal-emulator", "xdg-terminal", "gnome-terminal", "konsole", "xfce4-terminal", "xterm"}) {
     const QString path = launcher.FindProgram(QString::fromLatin1(name));
     if (!path.isEmpty()) return path;
   }

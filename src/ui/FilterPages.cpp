@@ -39,16 +39,16 @@ TBlockListPage::TBlockListPage(QWidget* parent) : QWidget(parent) {
   but_ImportBlock = MakeButton(QStringLiteral("but_ImportBlock"), QStringLiteral("#Import..."), this);
   but_ImportBlock->setToolTip(QStringLiteral("#HImport..."));
 
-  FilterType = new TRadioGroup(QStringLiteral("FilterType"), QStringLiteral("#Filter Type"),
-                               {QStringLiteral("#None"), QStringLiteral("#Request-based (most efficient)"),
-                                QStringLiteral("#HTML tag-based (less efficient)"),
-                                QStringLiteral("#Use both (most effective)")},
-                               this);
-  DontFilterWhen = new TRadioGroup(QStringLiteral("DontFilterWhen"), QStringLiteral("#Don't filter objects when..."),
-                                   {QStringLiteral("#They are on the same domain"),
-                                    QStringLiteral("#They are on the same path"),
-                                    QStringLiteral("#Don't care - always filter")},
-                                   this);
+  FilterType = new TRadioGroup(
+      QStringLiteral("FilterType"), QStringLiteral("#Filter Type"),
+      {QStringLiteral("#None"), QStringLiteral("#Request-based (most efficient)"),
+       QStringLiteral("#HTML tag-based (less efficient)"), QStringLiteral("#Use both (most effective)")},
+      this);
+  DontFilterWhen =
+      new TRadioGroup(QStringLiteral("DontFilterWhen"), QStringLiteral("#Don't filter objects when..."),
+                      {QStringLiteral("#They are on the same domain"), QStringLiteral("#They are on the same path"),
+                       QStringLiteral("#Don't care - always filter")},
+                      this);
   FilterType->setToolTip(QStringLiteral("#HFilter Type"));
   DontFilterWhen->setToolTip(QStringLiteral("#HDon't filter objects when..."));
 
@@ -92,19 +92,19 @@ TImagesPage::TImagesPage(QWidget* parent) : QWidget(parent) {
   FilterByDim = MakeCheck(QStringLiteral("FilterByDim"), QStringLiteral("#Filter by image dimensions"), this);
   FilterByDim->setToolTip(QStringLiteral("#HFilter by image dimensions"));
   auto* optionBox = new QGroupBox(QStringLiteral("#Options"), this);
-  ReplaceTrans = MakeCheck(QStringLiteral("ReplaceTrans"), QStringLiteral("#Replace filtered images with a transparent one"),
-                           optionBox);
-  IgnoreNoDims = MakeCheck(QStringLiteral("IgnoreNoDims"), QStringLiteral("#Ignore images without specified dimensions"),
-                           optionBox);
+  ReplaceTrans = MakeCheck(QStringLiteral("ReplaceTrans"),
+                           QStringLiteral("#Replace filtered images with a transparent one"), optionBox);
+  IgnoreNoDims = MakeCheck(QStringLiteral("IgnoreNoDims"),
+                           QStringLiteral("#Ignore images without specified dimensions"), optionBox);
   auto* optionColumn = new QVBoxLayout(optionBox);
   optionColumn->addWidget(ReplaceTrans);
   optionColumn->addWidget(IgnoreNoDims);
 
-  Anims = new TRadioGroup(QStringLiteral("Anims"), QStringLiteral("#Animated Images"),
-                          {QStringLiteral("#Leave animated images alone"),
-                           QStringLiteral("#Show only the first animation frame"),
-                           QStringLiteral("#Repeat the animation this many times:")},
-                          this);
+  Anims = new TRadioGroup(
+      QStringLiteral("Anims"), QStringLiteral("#Animated Images"),
+      {QStringLiteral("#Leave animated images alone"), QStringLiteral("#Show only the first animation frame"),
+       QStringLiteral("#Repeat the animation this many times:")},
+      this);
   Anims->SetItemIndex(0);
   NumAnims = MakeEdit(QStringLiteral("NumAnims"), Anims);
   NumAnims->setMaximumWidth(60);

@@ -39,7 +39,8 @@ void InsertLine(TStringHolder& holder, int index, std::string line = {}) {
 }
 
 void SetLine(TStringHolder& holder, int index, std::string line) {
-  if (index >= 0 && static_cast<size_t>(index) < holder.Strings.size()) holder.Strings[static_cast<size_t>(index)] = std::move(line);
+  if (index >= 0 && static_cast<size_t>(index) < holder.Strings.size())
+    holder.Strings[static_cast<size_t>(index)] = std::move(line);
 }
 
 std::string LineAt(const TStringHolder& holder, int index) {
@@ -64,7 +65,14 @@ TAccessMethod AclMethod(const TAclPage& page) {
 
 TListEditors::TListEditors(TAclPage& acl, TBlockListPage& block, TImagesPage& images, TRedirectPage& redirect,
                            TListHolders holders, TMessages& messages, const TLanguage& language, QObject* parent)
-    : QObject(parent), Acl(acl), Block(block), Images(images), Redirect(redirect), Holders(holders), Messages(messages), Language(language) {
+    : QObject(parent),
+      Acl(acl),
+      Block(block),
+      Images(images),
+      Redirect(redirect),
+      Holders(holders),
+      Messages(messages),
+      Language(language) {
   Connect();
 }
 
@@ -110,7 +118,8 @@ void TListEditors::Connect() {
   for (auto* radio : {Acl.acl_Grant, Acl.acl_Deny, Acl.acl_Password}) {
     connect(radio, &QRadioButton::clicked, this, &TListEditors::WriteAclState);
   }
-  for (auto* edit : {Acl.ACLUser, Acl.ACLPass}) connect(edit, &QLineEdit::textEdited, this, &TListEditors::WriteAclState);
+  for (auto* edit : {Acl.ACLUser, Acl.ACLPass})
+    connect(edit, &QLineEdit::textEdited, this, &TListEditors::WriteAclState);
 }
 
 void TListEditors::Warn(const char* captionKey, const char* textKey) {
@@ -148,7 +157,8 @@ bool TListEditors::ImportBlockFile(const QString& path) {
     return false;
   }
   const QByteArray bytes = file.readAll();
-  const TParsedBlockList parsed = ParseBlockListText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  const TParsedBlockList parsed =
+      ParseBlockListText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 
   // Each entry travels through the merge with its tick now and its holder line behind it ("1"
   // alone for a new entry: ticked, no stored state yet), so that both stay with their entry.
@@ -216,7 +226,8 @@ void TListEditors::AddRedir() {
   if (text.isEmpty()) return;
   if (Redirect.RedirList->IndexOfText(text) >= 0) return Warn("#errPatExistsCap", "#errPatExists");
   InsertLine(*Holders.RedirListStates, AddEntry(*Redirect.RedirList, text));
-  if (Redirect.RedirToText->text().trimmed().isEmpty()) Redirect.RedirToText->setText(QString::fromLatin1(kHomePageAddress));
+  if (Redirect.RedirToText->text().trimmed().isEmpty())
+    Redirect.RedirToText->setText(QString::fromLatin1(kHomePageAddress));
   Redirect.AddRedirText->clear();
   WriteRedirState();
 }
@@ -269,8 +280,9 @@ void TListEditors::SelectAcl() {
 void TListEditors::WriteAclState() {
   const int index = Acl.ACLList->Selected();
   if (index < 0) return;
-  SetLine(*Holders.ACLListStates, index,
-          AclStateLine(Acl.ACLList->IsChecked(index), AclMethod(Acl), Std(Acl.ACLUser->text()), Std(Acl.ACLPass->text())));
+  SetLine(
+      *Holders.ACLListStates, index,
+      AclStateLine(Acl.ACLList->IsChecked(index), AclMethod(Acl), Std(Acl.ACLUser->text()), Std(Acl.ACLPass->text())));
 }
 
 bool TListEditors::AddBlockPattern(const QString& pattern) {
@@ -294,4 +306,3 @@ bool TListEditors::AddRedirEntry(const QString& pattern, const QString& target) 
 }
 
 }  // namespace tarnwick
-

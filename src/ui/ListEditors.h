@@ -34,8 +34,8 @@ class TListEditors : public QObject {
   Q_OBJECT
 
  public:
-  TListEditors(TAclPage& acl, TBlockListPage& block, TImagesPage& images, TRedirectPage& redirect,
-               TListHolders holders, TMessages& messages, const TLanguage& language, QObject* parent);
+  TListEditors(TAclPage& acl, TBlockListPage& block, TImagesPage& images, TRedirectPage& redirect, TListHolders holders,
+               TMessages& messages, const TLanguage& language, QObject* parent);
 
   void AddBlock();
   void DelBlock();

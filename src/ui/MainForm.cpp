@@ -14,17 +14,17 @@
 #include "engine/AccessLog.h"
 #include "engine/FilterProxy.h"
 #include "engine/UiHandOver.h"
+#include "language/DetectLanguage.h"
+#include "language/Language.h"
+#include "language/LanguageFile.h"
 #include "platform/IniFile.h"
 #include "platform/UserStore.h"
 #include "platform/Version.h"
 #include "prefs/Prefs.h"
-#include "language/DetectLanguage.h"
-#include "language/Language.h"
-#include "language/LanguageFile.h"
 #include "ui/AboutForm.h"
 #include "ui/CheckList.h"
-#include "ui/Flags.h"
 #include "ui/DocumentOpener.h"
+#include "ui/Flags.h"
 #include "ui/HotKey.h"
 #include "ui/ListEditors.h"
 #include "ui/Messages.h"
@@ -68,9 +68,10 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   }
   PasswordCheck = [this] { return Password.Check(); };
   Password.Prompt = [this] { return PromptForPassword(); };
-  ListEditors = std::make_unique<TListEditors>(*AclPage, *BlockListPage, *ImagesPage, *RedirectPage,
-                                               TListHolders{BlockListStates, SizeListStates, RedirListStates, ACLListStates},
-                                               *MessageBoxes, *Context.Language, nullptr);
+  ListEditors =
+      std::make_unique<TListEditors>(*AclPage, *BlockListPage, *ImagesPage, *RedirectPage,
+                                     TListHolders{BlockListStates, SizeListStates, RedirListStates, ACLListStates},
+                                     *MessageBoxes, *Context.Language, nullptr);
   MainTimer = Named(new QTimer(this), QStringLiteral("MainTimer"));
   MainTimer->setInterval(500);
   ConnectCommands();
@@ -144,25 +145,28 @@ void TMainForm::CreateMenus() {
   m_Log_Show = MakeAction(log, QStringLiteral("m_Log_Show"), QStringLiteral("#Show..."), false);
   m_Log_Clear = MakeAction(log, QStringLiteral("m_Log_Clear"), QStringLiteral("#Clear"), false);
   log->addSeparator();
-  m_Log_DontLogMyself = MakeAction(log, QStringLiteral("m_Log_DontLogMyself"), QStringLiteral("#Don't Log Myself"), true);
+  m_Log_DontLogMyself =
+      MakeAction(log, QStringLiteral("m_Log_DontLogMyself"), QStringLiteral("#Don't Log Myself"), true);
   file->addSeparator();
   m_File_Exit = MakeAction(file, QStringLiteral("m_File_Exit"), QStringLiteral("#Close Tarnwick"), false);
 
   QMenu* options = menuBar()->addMenu(QStringLiteral("#Options"));
   options->setObjectName(QStringLiteral("m_Options"));
   m_Options_Offline = MakeAction(options, QStringLiteral("m_Options_Offline"), QStringLiteral("#Offline Mode"), true);
-  m_Options_Passthru = MakeAction(options, QStringLiteral("m_Options_Passthru"), QStringLiteral("#Pass-Through Mode"), true);
+  m_Options_Passthru =
+      MakeAction(options, QStringLiteral("m_Options_Passthru"), QStringLiteral("#Pass-Through Mode"), true);
   options->addSeparator();
   m_Options_DontUserAgent = MakeAction(options, QStringLiteral("m_Options_DontUserAgent"),
                                        QStringLiteral("#Don't Change User-Agent Field"), true);
-  m_Options_WordCase = MakeAction(options, QStringLiteral("m_Options_WordCase"),
-                                  QStringLiteral("#Wordlists are case-sensitive"), true);
+  m_Options_WordCase =
+      MakeAction(options, QStringLiteral("m_Options_WordCase"), QStringLiteral("#Wordlists are case-sensitive"), true);
   options->addSeparator();
-  m_Options_HideIcon = MakeAction(options, QStringLiteral("m_Options_HideIcon"), QStringLiteral("#Hide Tray Icon"), true);
-  m_Options_Hidesplashscreen = MakeAction(options, QStringLiteral("m_Options_Hidesplashscreen"),
-                                          QStringLiteral("#Hide Splash Screen"), true);
-  m_DisableWarningonExit = MakeAction(options, QStringLiteral("m_DisableWarningonExit"),
-                                      QStringLiteral("#Disable Warning on Exit"), true);
+  m_Options_HideIcon =
+      MakeAction(options, QStringLiteral("m_Options_HideIcon"), QStringLiteral("#Hide Tray Icon"), true);
+  m_Options_Hidesplashscreen =
+      MakeAction(options, QStringLiteral("m_Options_Hidesplashscreen"), QStringLiteral("#Hide Splash Screen"), true);
+  m_DisableWarningonExit =
+      MakeAction(options, QStringLiteral("m_DisableWarningonExit"), QStringLiteral("#Disable Warning on Exit"), true);
   QMenu* browsers = options->addMenu(QStringLiteral("#Automatic Browsers Configuration"));
   browsers->setObjectName(QStringLiteral("m_BrowserConfiguration"));
   m_BrowserWithTarnwick = MakeAction(browsers, QStringLiteral("m_BrowserWithTarnwick"),
@@ -170,28 +174,34 @@ void TMainForm::CreateMenus() {
   m_BrowseNormal = MakeAction(browsers, QStringLiteral("m_BrowseNormal"), QStringLiteral("#for normal surfing"), false);
   QMenu* security = options->addMenu(QStringLiteral("#Security settings"));
   security->setObjectName(QStringLiteral("m_SecuritySettings"));
-  m_SetSecurityPassword = MakeAction(security, QStringLiteral("m_SetSecurityPassword"),
-                                     QStringLiteral("#Set Security Password"), false);
-  m_AskforaPassword = MakeAction(security, QStringLiteral("m_AskforaPassword"), QStringLiteral("#Ask for a Password"), true);
-  m_HidePasswordText = MakeAction(security, QStringLiteral("m_HidePasswordText"), QStringLiteral("#Hide password text"), true);
+  m_SetSecurityPassword =
+      MakeAction(security, QStringLiteral("m_SetSecurityPassword"), QStringLiteral("#Set Security Password"), false);
+  m_AskforaPassword =
+      MakeAction(security, QStringLiteral("m_AskforaPassword"), QStringLiteral("#Ask for a Password"), true);
+  m_HidePasswordText =
+      MakeAction(security, QStringLiteral("m_HidePasswordText"), QStringLiteral("#Hide password text"), true);
   CreateLanguageMenu(options);
 
   QMenu* plugins = menuBar()->addMenu(QStringLiteral("#Plugins"));
   plugins->setObjectName(QStringLiteral("m_Plugins"));
   m_ProxyEngine = MakeAction(plugins, QStringLiteral("m_ProxyEngine"), QStringLiteral("#Proxy Engine"), true);
   m_AccessControl = MakeAction(plugins, QStringLiteral("m_AccessControl"), QStringLiteral("#Access Control"), true);
-  m_AdvertisingFilter = MakeAction(plugins, QStringLiteral("m_AdvertisingFilter"), QStringLiteral("#Advertising Filter"), true);
+  m_AdvertisingFilter =
+      MakeAction(plugins, QStringLiteral("m_AdvertisingFilter"), QStringLiteral("#Advertising Filter"), true);
   m_RedirectionWordsAnalysis = MakeAction(plugins, QStringLiteral("m_RedirectionWordsAnalysis"),
                                           QStringLiteral("#Redirection/Words analysis"), true);
-  for (auto* item : {m_ProxyEngine, m_AccessControl, m_AdvertisingFilter, m_RedirectionWordsAnalysis}) item->setChecked(true);
+  for (auto* item : {m_ProxyEngine, m_AccessControl, m_AdvertisingFilter, m_RedirectionWordsAnalysis})
+    item->setChecked(true);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("#Help"));
   help->setObjectName(QStringLiteral("m_Help"));
   m_Contents = MakeAction(help, QStringLiteral("m_Contents"), QStringLiteral("#Contents"), false);
   m_TipoftheDay = MakeAction(help, QStringLiteral("m_TipoftheDay"), QStringLiteral("#Tip of the day"), false);
   help->addSeparator();
-  m_Tarnwick_on_the_web = MakeAction(help, QStringLiteral("m_Tarnwick_on_the_web"), QStringLiteral("#Tarnwick on the web"), false);
-  m_Advertisingtestpage = MakeAction(help, QStringLiteral("m_Advertisingtestpage"), QStringLiteral("#Advertising test page"), false);
+  m_Tarnwick_on_the_web =
+      MakeAction(help, QStringLiteral("m_Tarnwick_on_the_web"), QStringLiteral("#Tarnwick on the web"), false);
+  m_Advertisingtestpage =
+      MakeAction(help, QStringLiteral("m_Advertisingtestpage"), QStringLiteral("#Advertising test page"), false);
   m_Sendfeedback = MakeAction(help, QStringLiteral("m_Sendfeedback"), QStringLiteral("#Send feedback"), false);
   help->addSeparator();
   m_Showlicence = MakeAction(help, QStringLiteral("m_Showlicence"), QStringLiteral("#Show licence"), false);
@@ -202,7 +212,8 @@ void TMainForm::CreateMenus() {
 void TMainForm::CreateLanguageMenu(QMenu* options) {
   m_Language = options->addMenu(QStringLiteral("#Language"));
   m_Language->setObjectName(QStringLiteral("m_Language"));
-  m_AutomaticLanguage = MakeAction(m_Language, QStringLiteral("m_AutomaticLanguage"), QStringLiteral("#Automatic Language"), false);
+  m_AutomaticLanguage =
+      MakeAction(m_Language, QStringLiteral("m_AutomaticLanguage"), QStringLiteral("#Automatic Language"), false);
   m_AutomaticLanguage->setIcon(AutomaticLanguageIcon());
   m_Language->addSeparator();
   const struct {
@@ -211,12 +222,15 @@ void TMainForm::CreateLanguageMenu(QMenu* options) {
     const char* Caption;
     std::uint8_t Code;
   } languages[] = {
-      {&m_English, "m_English", "#English", kLanguageEnglish},   {&m_Deutsch, "m_Deutsch", "#Deutsch", kLanguageGerman},
-      {&m_Francais, "m_Francais", "#Francais", kLanguageFrench}, {&m_Espanol, "m_Espanol", "#Espanol", kLanguageSpanish},
+      {&m_English, "m_English", "#English", kLanguageEnglish},
+      {&m_Deutsch, "m_Deutsch", "#Deutsch", kLanguageGerman},
+      {&m_Francais, "m_Francais", "#Francais", kLanguageFrench},
+      {&m_Espanol, "m_Espanol", "#Espanol", kLanguageSpanish},
       {&m_Italiano, "m_Italiano", "#Italiano", kLanguageItalian},
   };
   for (const auto& language : languages) {
-    *language.Item = MakeAction(m_Language, QString::fromLatin1(language.Name), QString::fromLatin1(language.Caption), false);
+    *language.Item =
+        MakeAction(m_Language, QString::fromLatin1(language.Name), QString::fromLatin1(language.Caption), false);
     (*language.Item)->setIcon(LanguageFlag(language.Code));
     connect(*language.Item, &QAction::triggered, this, [this, code = language.Code] { SwitchLanguage(code); });
   }

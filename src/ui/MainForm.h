@@ -173,7 +173,6 @@ class TMainForm : public QMainWindow {
   void CheckForUpdate();
   void AutoCheckForUpdate();
 
-
   TCorvanePrefs& Prefs() const { return *PrefsObject; }
   TFilterProxy* Proxy() const { return Server.get(); }
   TStatsForm* StatsForm() const { return Stats.get(); }

@@ -3,8 +3,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 
 #include <filesystem>
@@ -18,9 +18,9 @@
 #include "ui/HotKey.h"
 #include "ui/MainForm.h"
 #include "ui/Messages.h"
-#include "ui/TranslateForm.h"
 #include "ui/PasswordForms.h"
 #include "ui/StatsForm.h"
+#include "ui/TranslateForm.h"
 #include "ui/TrayIcon.h"
 #include "ui/UserDialogs.h"
 
@@ -140,7 +140,8 @@ void TMainForm::TestPageClick() { OpenAddress(Launcher(), QString::fromLatin1(kT
 void TMainForm::SendFeedbackClick() { OpenAddress(Launcher(), QString::fromLatin1(kFeedbackAddress)); }
 
 void TMainForm::ShowLicenceClick() {
-  OpenDocument(Launcher(), QDir(QString::fromStdString(Context.ResourceDirectory)).filePath(QStringLiteral("licence.txt")));
+  OpenDocument(Launcher(),
+               QDir(QString::fromStdString(Context.ResourceDirectory)).filePath(QStringLiteral("licence.txt")));
 }
 
 }  // namespace tarnwick

@@ -23,8 +23,8 @@
 #include "ui/MainForm.h"
 #include "ui/Messages.h"
 #include "ui/Pages.h"
-#include "ui/TranslateForm.h"
 #include "ui/StringHolder.h"
+#include "ui/TranslateForm.h"
 #include "ui/UpdateForms.h"
 #include "ui/UserDialogs.h"
 
@@ -32,7 +32,8 @@ namespace tarnwick {
 
 bool TMainForm::ConfigureBrowsers(bool enable) {
   const TBrowserRequest request{enable, "localhost", std::to_string(PrefsObject->Settings()->ListenPort)};
-  const auto environment = UserBrowserEnvironment(Context.UserStore.get(), Context.SettingsDirectory, Context.Commands.get());
+  const auto environment =
+      UserBrowserEnvironment(Context.UserStore.get(), Context.SettingsDirectory, Context.Commands.get());
   const auto result = tarnwick::ConfigureBrowsers(request, environment);
   if (result.Ok()) return true;
   Messages().ShowErrorMsg(TranslatedBlock(Language(), "##errBrowserConfig") + QStringLiteral("\n\n") +
@@ -113,8 +114,8 @@ void TMainForm::OfferIspProxy() {
   if (!Context.UserStore) return;
   const auto found = DetectIspSoftware(*Context.UserStore);
   if (found.Aol && found.TOnline) {
-    const auto answer =
-        Dialogs().AskYesNoCancel(Translated(Language(), "#InformationMsg"), TranslatedBlock(Language(), "##AOL or T-Online Proxy"));
+    const auto answer = Dialogs().AskYesNoCancel(Translated(Language(), "#InformationMsg"),
+                                                 TranslatedBlock(Language(), "##AOL or T-Online Proxy"));
     if (answer == TAnswer::Yes) UseIspProxy(kAolProxyHost);
     if (answer == TAnswer::No) UseIspProxy(kTOnlineProxyHost);
   } else if (found.Aol) {

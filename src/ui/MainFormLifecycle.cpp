@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTabWidget>
@@ -226,7 +226,8 @@ void TMainForm::ExitCommand() {
   // the answer: the box was closed for it.
   if (!ShutdownUnderWay && !isVisible() && !PasswordCheck() && !ShutdownUnderWay) return abandon();
   if (!ShutdownUnderWay && !m_DisableWarningonExit->isChecked() &&
-      !Messages().AskYesNo(QStringLiteral("Tarnwick"), TranslatedBlock(Language(), "##ShutdownMsg")) && !ShutdownUnderWay) {
+      !Messages().AskYesNo(QStringLiteral("Tarnwick"), TranslatedBlock(Language(), "##ShutdownMsg")) &&
+      !ShutdownUnderWay) {
     return abandon();
   }
   MainTimer->stop();

@@ -29,7 +29,8 @@ void RebuildTicks(const TCheckList& list, TStringHolder& holder) {
 // Redirection and access-control holders keep their lines; only the first character follows the tick.
 void RewriteChecks(const TCheckList& list, TStringHolder& holder) {
   const size_t common = std::min(holder.Strings.size(), static_cast<size_t>(list.count()));
-  for (size_t i = 0; i < common; ++i) holder.Strings[i] = WithCheck(holder.Strings[i], list.IsChecked(static_cast<int>(i)));
+  for (size_t i = 0; i < common; ++i)
+    holder.Strings[i] = WithCheck(holder.Strings[i], list.IsChecked(static_cast<int>(i)));
 }
 
 // A block or size line "1" ticks its entry and any other text clears it. An empty line is an entry

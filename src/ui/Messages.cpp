@@ -18,7 +18,9 @@ void TMessages::ShowWarningMsg(const QString& caption, const QString& text) {
   Dialogs.ShowMessage(TMessageKind::Warning, caption, text);
 }
 
-bool TMessages::AskYesNo(const QString& text) { return Dialogs.AskYesNo(Translated(Language, "#InformationMsg"), text); }
+bool TMessages::AskYesNo(const QString& text) {
+  return Dialogs.AskYesNo(Translated(Language, "#InformationMsg"), text);
+}
 
 bool TMessages::AskYesNo(const QString& caption, const QString& text) { return Dialogs.AskYesNo(caption, text); }
 

@@ -76,7 +76,10 @@ void TPasswordForm::FocusTimerTimer() {
 }
 
 TSetPasswordForm::TSetPasswordForm(TSecurityPassword& password, std::function<void()> showDifference, QWidget* parent)
-    : QDialog(parent, kDialogFlags), Beep(&QApplication::beep), Password(password), ShowDifference(std::move(showDifference)) {
+    : QDialog(parent, kDialogFlags),
+      Beep(&QApplication::beep),
+      Password(password),
+      ShowDifference(std::move(showDifference)) {
   setObjectName(QStringLiteral("SetPasswordForm"));
   setWindowTitle(QStringLiteral("#Password settings"));
   setModal(true);

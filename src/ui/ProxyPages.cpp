@@ -164,10 +164,9 @@ TMiscPage::TMiscPage(QWidget* parent) : QWidget(parent) {
                             this);
   Referer->SetItemIndex(0);
   Referer->setToolTip(QStringLiteral("#HReferer"));
-  Popups = new TRadioGroup(QStringLiteral("Popups"), QStringLiteral("#Popup Windows"),
-                           {QStringLiteral("#Do not filter popup windows"),
-                            QStringLiteral("#Filter automatic opened popup windows")},
-                           this);
+  Popups = new TRadioGroup(
+      QStringLiteral("Popups"), QStringLiteral("#Popup Windows"),
+      {QStringLiteral("#Do not filter popup windows"), QStringLiteral("#Filter automatic opened popup windows")}, this);
   Popups->SetItemIndex(0);
   Popups->setToolTip(QStringLiteral("#HPopup Windows"));
   auto* column = new QVBoxLayout(this);

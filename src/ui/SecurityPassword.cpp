@@ -44,8 +44,8 @@ bool TSecurityPassword::Set(const QString& entry) {
   const QByteArray normal = NormalisePassword(entry).toUtf8();
   if (normal.isEmpty() || !SodiumReady()) return false;
   char text[crypto_pwhash_STRBYTES];
-  if (crypto_pwhash_str(text, normal.constData(), static_cast<unsigned long long>(normal.size()),
-                        HashCost.Operations, HashCost.Memory) != 0) {
+  if (crypto_pwhash_str(text, normal.constData(), static_cast<unsigned long long>(normal.size()), HashCost.Operations,
+                        HashCost.Memory) != 0) {
     return false;
   }
   Hash = text;
@@ -57,7 +57,8 @@ bool TSecurityPassword::Matches(const QString& entry) const {
   if (!IsSet()) return NormalisePassword(entry).isEmpty();
   if (!SodiumReady()) return false;
   const QByteArray normal = NormalisePassword(entry).toUtf8();
-  return crypto_pwhash_str_verify(Hash.c_str(), normal.constData(), static_cast<unsigned long long>(normal.size())) == 0;
+  return crypto_pwhash_str_verify(Hash.c_str(), normal.constData(), static_cast<unsigned long long>(normal.size())) ==
+         0;
 }
 
 bool TSecurityPassword::Check() {

@@ -7,9 +7,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QTime>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTime>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -134,8 +134,8 @@ void TStatsForm::UpdateDisplay(const std::vector<std::string>& lines, std::int32
   // A range of 0..0 would make the bar a busy indicator.
   ProgressBar->setRange(0, static_cast<int>(std::max<std::int64_t>({*images, *filtered, 1})));
   ProgressBar->setValue(static_cast<int>(std::max<std::int64_t>(*filtered, 0)));
-  for (const char* key : {"FltImagesCnt", "FltFormsCnt", "FltFramesCnt", "FltLayersCnt", "FltScriptsCnt", "FltWindowsCnt",
-                          "ImgCnt", "ConnCnt"}) {
+  for (const char* key : {"FltImagesCnt", "FltFormsCnt", "FltFramesCnt", "FltLayersCnt", "FltScriptsCnt",
+                          "FltWindowsCnt", "ImgCnt", "ConnCnt"}) {
     Values.at(QString::fromLatin1(key))->setText(QString::fromStdString(StatValue(lines, key).value_or(std::string())));
   }
   for (const char* key : {"SentCnt", "RecvCnt", "RecvProxyCnt"}) {
@@ -145,7 +145,8 @@ void TStatsForm::UpdateDisplay(const std::vector<std::string>& lines, std::int32
   }
   const auto since = StatValue(lines, "SinceDate").value_or(std::string());
   Values.at(QStringLiteral("SinceDate"))
-      ->setText(since.empty() ? Locale.toString(QDate::currentDate(), QLocale::LongFormat) : QString::fromStdString(since));
+      ->setText(since.empty() ? Locale.toString(QDate::currentDate(), QLocale::LongFormat)
+                              : QString::fromStdString(since));
   Values.at(QStringLiteral("CurrConnCnt"))->setText(QString::number(connections));
 }
 

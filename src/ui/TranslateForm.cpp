@@ -26,7 +26,8 @@ void AddToolTip(TProperties& out, QWidget* widget) {
 
 template <typename Widget, typename Getter, typename Setter>
 void AddText(TProperties& out, Widget* widget, Getter get, Setter set) {
-  out.push_back({[widget, get] { return (widget->*get)(); }, [widget, set](const QString& v) { (widget->*set)(v); }, false});
+  out.push_back(
+      {[widget, get] { return (widget->*get)(); }, [widget, set](const QString& v) { (widget->*set)(v); }, false});
 }
 
 QString TextAsToolTip(QString text) {
@@ -51,13 +52,15 @@ void AddAction(TProperties& out, QAction* action) {
 void AddTabs(TProperties& out, QTabBar* bar) {
   for (int i = 0; i < bar->count(); ++i) {
     out.push_back({[bar, i] { return bar->tabText(i); }, [bar, i](const QString& v) { bar->setTabText(i, v); }, false});
-    out.push_back({[bar, i] { return bar->tabToolTip(i); }, [bar, i](const QString& v) { bar->setTabToolTip(i, v); }, true});
+    out.push_back(
+        {[bar, i] { return bar->tabToolTip(i); }, [bar, i](const QString& v) { bar->setTabToolTip(i, v); }, true});
   }
 }
 
 void AddComboItems(TProperties& out, QComboBox* combo) {
   for (int i = 0; i < combo->count(); ++i) {
-    out.push_back({[combo, i] { return combo->itemText(i); }, [combo, i](const QString& v) { combo->setItemText(i, v); }, false});
+    out.push_back(
+        {[combo, i] { return combo->itemText(i); }, [combo, i](const QString& v) { combo->setItemText(i, v); }, false});
   }
 }
 

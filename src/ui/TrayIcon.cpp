@@ -7,8 +7,12 @@
 namespace tarnwick {
 
 TTrayIcon::TTrayIcon(QMenu* menu, QObject* parent)
-    : QObject(parent), Icon(new QSystemTrayIcon(this)), ClickTimer(new QTimer(this)), AnimationTimer(new QTimer(this)),
-      Menu(menu), Frames(BusyFrames()) {
+    : QObject(parent),
+      Icon(new QSystemTrayIcon(this)),
+      ClickTimer(new QTimer(this)),
+      AnimationTimer(new QTimer(this)),
+      Menu(menu),
+      Frames(BusyFrames()) {
   setObjectName(QStringLiteral("TrayIcon"));
   Icon->setObjectName(QStringLiteral("TrayIconSys"));
   ClickTimer->setObjectName(QStringLiteral("ClickTimer"));

@@ -17,8 +17,9 @@ constexpr int kTransferTimeoutMs = 30000;
 
 TUpdateClient::TUpdateClient(TUpdateProxy proxy, QObject* parent) : QObject(parent) {
   // Only the program's own upstream proxy is used, never one from the environment.
-  Network.setProxy(proxy.Host.isEmpty() ? QNetworkProxy(QNetworkProxy::NoProxy)
-                                        : QNetworkProxy(QNetworkProxy::HttpProxy, proxy.Host, static_cast<quint16>(proxy.Port)));
+  Network.setProxy(proxy.Host.isEmpty()
+                       ? QNetworkProxy(QNetworkProxy::NoProxy)
+                       : QNetworkProxy(QNetworkProxy::HttpProxy, proxy.Host, static_cast<quint16>(proxy.Port)));
 }
 
 TUpdateClient::~TUpdateClient() { Abort(); }

@@ -15,7 +15,6 @@
 #include <QString>
 #include <QUrl>
 
-
 namespace tarnwick {
 
 struct TUpdateProxy {

@@ -152,7 +152,8 @@ void TDownloadForm::OnProgress(qint64 received, qint64 announced) {
     // Without an announced length the bar can only show that something is arriving.
     ProgressBar->setRange(0, announced > 0 ? static_cast<int>(std::min<qint64>(announced, INT32_MAX)) : 0);
   }
-  if (ProgressBar->maximum() > 0) ProgressBar->setValue(static_cast<int>(std::min<qint64>(received, ProgressBar->maximum())));
+  if (ProgressBar->maximum() > 0)
+    ProgressBar->setValue(static_cast<int>(std::min<qint64>(received, ProgressBar->maximum())));
 }
 
 bool TDownloadForm::ChecksumMatches() const {

@@ -39,7 +39,8 @@ class TWindowDialogs : public TUserDialogs {
   }
 
   TAnswer AskYesNoCancel(const QString& caption, const QString& text) override {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    Parent);
     const int answer = box.exec();
     return answer == QMessageBox::Yes ? TAnswer::Yes : answer == QMessageBox::No ? TAnswer::No : TAnswer::Cancel;
   }

@@ -39,7 +39,8 @@ std::vector<TWindowEntry> ProgramWindows() {
                               3);
          return stats;
        }},
-      {QStringLiteral("about"), [](TMainForm& form) -> std::unique_ptr<QWidget> { return std::make_unique<TAboutForm>(&form); }},
+      {QStringLiteral("about"),
+       [](TMainForm& form) -> std::unique_ptr<QWidget> { return std::make_unique<TAboutForm>(&form); }},
       {QStringLiteral("password-prompt"),
        [](TMainForm&) -> std::unique_ptr<QWidget> {
          auto prompt = std::make_unique<TPasswordForm>();
@@ -74,8 +75,8 @@ std::vector<TWindowEntry> ProgramWindows() {
          version.WriteString("Update", "Product", "Tarnwick");
          version.WriteString("Update", "Size", "2.4 MB");
          version.WriteString("Update", "DownloadURL", "https://tarnwick.example.org/update/tarnwick-1.5.tar.gz");
-         auto download =
-             std::make_unique<TDownloadForm>(update, QString::fromStdString(InstalledVersionText(kCurrentVersion)), &form);
+         auto download = std::make_unique<TDownloadForm>(
+             update, QString::fromStdString(InstalledVersionText(kCurrentVersion)), &form);
          download->ProgressBar->setValue(45);
          return download;
        }},

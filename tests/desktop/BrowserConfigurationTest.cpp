@@ -110,22 +110,28 @@ TEST_F(BrowserConfigurationTest, OperaAndNavigatorKeys) {
 
 TEST_F(BrowserConfigurationTest, NavigatorProfilesFollowInstallDirectoryAndUser) {
   const std::string install = Dir.Path("ns/Netscape/Communicator");
-  Dir.Write("TARNWICK.USER", "[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.7 (en)\\Main]\n"
-                             "Install Directory=sz:/nowhere\n"
-                             "[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.8 (en)\\Main]\n"
-                             "Install Directory=sz:" + install + "\n"
-                             "[Software\\Netscape\\Netscape Navigator\\biff]\nCurrentUser=sz:John Smith\n");
+  Dir.Write("TARNWICK.USER",
+            "[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.7 (en)\\Main]\n"
+            "Install Directory=sz:/nowhere\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.8 (en)\\Main]\n"
+            "Install Directory=sz:" +
+                install +
+                "\n"
+                "[Software\\Netscape\\Netscape Navigator\\biff]\nCurrentUser=sz:John Smith\n");
   Dir.Write("ns/Netscape/Users/John_Smith/prefs.js", "a\n");
   Dir.Write("ns/Netscape/Users/info/liprefs.js", "b\n");
   const auto result = Configure(true);
   ASSERT_TRUE(result.Ok());
-  EXPECT_NE(std::string::npos, Dir.Read("ns/Netscape/Users/John_Smith/prefs.js").find("network.proxy.http\",\"localhost"));
+  EXPECT_NE(std::string::npos,
+            Dir.Read("ns/Netscape/Users/John_Smith/prefs.js").find("network.proxy.http\",\"localhost"));
   EXPECT_NE(std::string::npos, Dir.Read("ns/Netscape/Users/info/liprefs.js").find("network.proxy.type\", 1"));
 }
 
 TEST_F(BrowserConfigurationTest, Netscape6ProfilesUnderItsDirectory) {
-  Dir.Write("TARNWICK.USER", "[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape 6\\6.2 (en)\\Main]\n"
-                             "Install Directory=sz:" + Dir.Path("pf/Netscape/Netscape 6") + "\n");
+  Dir.Write("TARNWICK.USER",
+            "[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape 6\\6.2 (en)\\Main]\n"
+            "Install Directory=sz:" +
+                Dir.Path("pf/Netscape/Netscape 6") + "\n");
   Dir.Write("pf/Netscape/Users50/default/abc.slt/prefs.js", "x\n");
   Dir.Write("pf/Netscape/Users50/default/prefs.js", "y\n");
   ASSERT_TRUE(Configure(true).Ok());
@@ -152,13 +158,15 @@ TEST_F(BrowserConfigurationTest, LinuxStoresGetHttpAndHttps) {
   EXPECT_EQ("'manual'", Gsettings.Values["org.gnome.system.proxy mode"]);
   EXPECT_EQ("'localhost'", Gsettings.Values["org.gnome.system.proxy.https host"]);
   EXPECT_EQ("8080", Gsettings.Values["org.gnome.system.proxy.http port"]);
-  EXPECT_EQ("[Proxy Settings]\nNoProxyFor=\nProxyType=1\nhttpProxy=http://localhost 8080\nhttpsProxy=http://localhost 8080\n",
-            Dir.Read("home/.config/kioslaverc"));
+  EXPECT_EQ(
+      "[Proxy Settings]\nNoProxyFor=\nProxyType=1\nhttpProxy=http://localhost 8080\nhttpsProxy=http://localhost 8080\n",
+      Dir.Read("home/.config/kioslaverc"));
 
   ASSERT_TRUE(Configure(false).Ok());
   EXPECT_EQ("'none'", Gsettings.Values["org.gnome.system.proxy mode"]);
   EXPECT_EQ("'localhost'", Gsettings.Values["org.gnome.system.proxy.http host"]);
-  EXPECT_NE(std::string::npos, Dir.Read("home/.config/kioslaverc").find("ProxyType=0\nhttpProxy=http://localhost 8080\n"));
+  EXPECT_NE(std::string::npos,
+            Dir.Read("home/.config/kioslaverc").find("ProxyType=0\nhttpProxy=http://localhost 8080\n"));
   EXPECT_NE(std::string::npos, Dir.Read("home/.mozilla/firefox/two/prefs.js").find("network.proxy.type\", 0"));
 }
 

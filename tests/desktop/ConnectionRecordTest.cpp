@@ -13,12 +13,14 @@ void PutLe32(std::string& bytes, size_t at, std::uint32_t value) {
 
 std::uint32_t Le32(const std::string& bytes, size_t at) {
   std::uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  for (size_t i = 0; i < 4; ++i)
+    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
   return value;
 }
 
 // A record: version, counter, flags, proxy text, bypass list (none when empty), then `tail`.
-std::string Record(std::uint8_t flags, const std::string& proxy, const std::string& bypass, const std::string& tail = "") {
+std::string Record(std::uint8_t flags, const std::string& proxy, const std::string& bypass,
+                   const std::string& tail = "") {
   std::string record(16, '\0');
   record[0] = 0x3C;
   record[4] = 0x21;

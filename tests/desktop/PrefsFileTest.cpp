@@ -39,8 +39,9 @@ TEST_F(PrefsFileTest, PortLineIsNotTakenForTheHostLine) {
 }
 
 TEST_F(PrefsFileTest, TypeLineIsInsertedAfterHostAndPort) {
-  EXPECT_EQ(Lines({"x", kHost, kPort, kTypeOn, "y"}),
-            Patch("x\nuser_pref(\"network.proxy.http\", \"old\");\nuser_pref(\"network.proxy.http_port\", 3128);\ny\n"));
+  EXPECT_EQ(
+      Lines({"x", kHost, kPort, kTypeOn, "y"}),
+      Patch("x\nuser_pref(\"network.proxy.http\", \"old\");\nuser_pref(\"network.proxy.http_port\", 3128);\ny\n"));
 }
 
 TEST_F(PrefsFileTest, TypeLineRightAfterIsReplacedOneElsewhereIsKept) {
@@ -73,9 +74,9 @@ TEST_F(PrefsFileTest, SslLinesForTodaysBrowsersKeepLfLineEnds) {
   const auto path = Dir.Write("p/prefs.js", "user_pref(\"network.proxy.ssl\", \"old\");\nuser_pref(\"z\", 1);\n");
   const TPrefsPatch patch{true, "localhost", "8080", true, "\n"};
   ASSERT_EQ(TPatchResult::Patched, PatchPrefsFile(path, patch));
-  const std::string expected =
-      "user_pref(\"network.proxy.ssl\",\"localhost\");\nuser_pref(\"z\", 1);\n" + std::string(kHost) + "\n" + kPort + "\n" +
-      kTypeOn + "\nuser_pref(\"network.proxy.ssl_port\",8080);\n";
+  const std::string expected = "user_pref(\"network.proxy.ssl\",\"localhost\");\nuser_pref(\"z\", 1);\n" +
+                               std::string(kHost) + "\n" + kPort + "\n" + kTypeOn +
+                               "\nuser_pref(\"network.proxy.ssl_port\",8080);\n";
   EXPECT_EQ(expected, Dir.Read("p/prefs.js"));
   ASSERT_EQ(TPatchResult::Patched, PatchPrefsFile(path, patch));
   EXPECT_EQ(expected, Dir.Read("p/prefs.js"));

@@ -20,7 +20,8 @@ std::string Gif(const char* signature, int width, int height, const std::string&
 
 std::string Segment(unsigned char marker, const std::string& payload) {
   const size_t length = payload.size() + 2;
-  return std::string{'\xFF', static_cast<char>(marker), static_cast<char>(length >> 8), static_cast<char>(length & 0xFF)} +
+  return std::string{'\xFF', static_cast<char>(marker), static_cast<char>(length >> 8),
+                     static_cast<char>(length & 0xFF)} +
          payload;
 }
 
@@ -116,10 +117,10 @@ TEST(JpegSizeTest, DamagedFilesFail) {
   JpegOf("", false);
   JpegOf("no marker at all", false);
   JpegOf("\xFF", false);
-  JpegOf(kSoi + "\xFF\xC0\x00"s, false);  // frame header cut off
+  JpegOf(kSoi + "\xFF\xC0\x00"s, false);                 // frame header cut off
   JpegOf(kSoi + Frame(0xC0, 1, 2).substr(0, 8), false);  // width missing
-  JpegOf(kSoi + "\xFF\xE0\x00"s, false);  // length cut off
-  JpegOf(kSoi + "\xFF\xE0\x00\x10short"s, false);  // segment longer than the data
+  JpegOf(kSoi + "\xFF\xE0\x00"s, false);                 // length cut off
+  JpegOf(kSoi + "\xFF\xE0\x00\x10short"s, false);        // segment longer than the data
   // A length below 2 would step backwards or stand still: a damaged file, never a loop.
   JpegOf(kSoi + "\xFF\xE0\x00\x01"s + Frame(0xC0, 5, 5), false);
   JpegOf(kSoi + "\xFF\xE0\x00\x00"s + Frame(0xC0, 5, 5), false);

@@ -47,8 +47,8 @@ TEST(RequestHeadParserTest, APlainBodyIsFramedByItsLengthOrByChunks) {
 TEST(RequestHeadParserTest, FramingThatTwoReadersCouldReadDifferentlyIsRefused) {
   EXPECT_EQ(kLengthAndChunked, Refusal({"Content-Length: 5", "Transfer-Encoding: chunked"}));
   EXPECT_EQ(kLengthAndChunked, Refusal({"Transfer-Encoding: chunked", "Content-Length: 0"}));
-  for (const char* length : {"Content-Length: -1", "Content-Length: abc", "Content-Length: 1 2", "Content-Length:",
-                             "Content-Length: +3", "Content-Length: 0x10"}) {
+  for (const char* length : {"Content-Length: -1", "Content-Length: abc", "Content-Length: 1 2",
+                             "Content-Length:", "Content-Length: +3", "Content-Length: 0x10"}) {
     EXPECT_EQ(kBadContentLength, Refusal({length})) << length;
   }
   EXPECT_EQ(kBadContentLength, Refusal({"Content-Length: 5", "Content-Length: 6"}));

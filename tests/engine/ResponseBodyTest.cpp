@@ -40,7 +40,8 @@ std::string DecodeEverySplit(const std::string& wire, bool expectBroken = false)
 
 TEST(ChunkedDecoderTest, DecodesSizesExtensionsAndTrailersAtEverySplit) {
   EXPECT_EQ("hello, world", DecodeEverySplit("5\r\nhello\r\n7;name=\"x\"\r\n, world\r\n0\r\n\r\n"));
-  EXPECT_EQ(std::string(26, 'z'), DecodeEverySplit("1A\r\n" + std::string(26, 'z') + "\r\n0\r\nExpires: never\r\nX: y\r\n\r\n"));
+  EXPECT_EQ(std::string(26, 'z'),
+            DecodeEverySplit("1A\r\n" + std::string(26, 'z') + "\r\n0\r\nExpires: never\r\nX: y\r\n\r\n"));
   EXPECT_EQ("ab", DecodeEverySplit("2\nab\n0\n\n")) << "bare line feeds are accepted";
   EXPECT_EQ("", DecodeEverySplit("0\r\n\r\n"));
 }

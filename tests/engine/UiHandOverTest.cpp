@@ -14,9 +14,8 @@ TEST(UiHandOverTest, WorkRunsOnTheUserInterfaceThreadWhileTheCallerWaits) {
   TEvent wake;
   TUiHandOver handOver([&] { wake.SetEvent(); });
   std::thread::id ranOn;
-  auto caller = std::async(std::launch::async, [&] {
-    return handOver.RunAndWait([&] { ranOn = std::this_thread::get_id(); });
-  });
+  auto caller =
+      std::async(std::launch::async, [&] { return handOver.RunAndWait([&] { ranOn = std::this_thread::get_id(); }); });
   wake.WaitFor();
   handOver.RunPending();
   EXPECT_TRUE(caller.get());

@@ -13,16 +13,23 @@ namespace {
 using enum TMarkupIndex::TMark;
 
 // The marks as the index defines them, one byte at a time.
-std::vector<bool> Expected(const std::string& bytes, TMarkupIndex::TMark mark, const std::vector<TTagTrigger>& triggers) {
+std::vector<bool> Expected(const std::string& bytes, TMarkupIndex::TMark mark,
+                           const std::vector<TTagTrigger>& triggers) {
   const auto fold = [](char c) { return static_cast<char>(c | 0x20); };
   std::vector<bool> marks(bytes.size());
   for (size_t i = 0; i < bytes.size(); ++i) {
     const bool hasNext = i + 1 < bytes.size();
     const char next = hasNext ? bytes[i + 1] : '\0';
     switch (mark) {
-      case kLess: marks[i] = bytes[i] == '<'; break;
-      case kGreater: marks[i] = bytes[i] == '>'; break;
-      case kBang: marks[i] = bytes[i] == '<' && next == '!'; break;
+      case kLess:
+        marks[i] = bytes[i] == '<';
+        break;
+      case kGreater:
+        marks[i] = bytes[i] == '>';
+        break;
+      case kBang:
+        marks[i] = bytes[i] == '<' && next == '!';
+        break;
       default:
         for (const TTagTrigger& t : triggers) {
           const bool second = t.Second == '\0' || (hasNext && fold(next) == fold(t.Second));
@@ -63,8 +70,10 @@ TEST_F(MarkupIndexTest, EveryMarkAndQueryAgreesWithAByteByByteLook) {
           if (next == to) next = i;
           last = i;
         }
-        ASSERT_EQ(next, Index->Next(mark, from, to)) << "mark " << mark << " in [" << from << ", " << to << ") of " << n;
-        ASSERT_EQ(last, Index->Last(mark, from, to)) << "mark " << mark << " in [" << from << ", " << to << ") of " << n;
+        ASSERT_EQ(next, Index->Next(mark, from, to))
+            << "mark " << mark << " in [" << from << ", " << to << ") of " << n;
+        ASSERT_EQ(last, Index->Last(mark, from, to))
+            << "mark " << mark << " in [" << from << ", " << to << ") of " << n;
       }
     }
   }

@@ -23,8 +23,9 @@ TEST(PopupPlaceTest, TheScriptGoesAfterALeadingDoctype) {
 }
 
 TEST(PopupPlaceTest, WithoutALeadingDoctypeTheScriptGoesFirst) {
-  for (const std::string& page : std::vector<std::string>{"<html><!DOCTYPE html>", "text <!DOCTYPE html>", "", "   ", "<!-- open",
-                                 "<!DOCTYPE html", kBom + "<p>", "<!doc>", "\xEF\xBB<!DOCTYPE html>"}) {
+  for (const std::string& page :
+       std::vector<std::string>{"<html><!DOCTYPE html>", "text <!DOCTYPE html>", "", "   ", "<!-- open",
+                                "<!DOCTYPE html", kBom + "<p>", "<!doc>", "\xEF\xBB<!DOCTYPE html>"}) {
     EXPECT_EQ(0u, Place(page)) << page;
   }
 }

@@ -60,8 +60,9 @@ class TagFilterTest : public ::testing::Test {
 
 TEST_F(TagFilterTest, ABlockedImageGoesAndTheTextAroundItStays) {
   Use();
-  EXPECT_EQ("before  after <img src=http://www.site.example/a.gif>",
-            Filter("before <IMG SRC=\"http://ads.example/b.gif\" width=1> after <img src=http://www.site.example/a.gif>"));
+  EXPECT_EQ(
+      "before  after <img src=http://www.site.example/a.gif>",
+      Filter("before <IMG SRC=\"http://ads.example/b.gif\" width=1> after <img src=http://www.site.example/a.gif>"));
   EXPECT_EQ(1, Prefs->FltImagesCnt.load());
 }
 
@@ -88,8 +89,9 @@ TEST_F(TagFilterTest, AnUnclosedElementDropsTheRestOfThePage) {
 // it and pass untouched, however the page is cut, and nothing is counted.
 TEST_F(TagFilterTest, TagsInACommentAfterASingleDashStayUntouched) {
   Use();
-  const std::string comment = "<!-- x -> <img src=http://ads.example/b.gif> <a href=http://ads.example/>"
-                              " <frame src=http://ads.example/f> -->";
+  const std::string comment =
+      "<!-- x -> <img src=http://ads.example/b.gif> <a href=http://ads.example/>"
+      " <frame src=http://ads.example/f> -->";
   const std::string page = "a" + comment + "<img src=http://ads.example/c.gif>b";
   for (size_t split = 0; split <= page.size(); ++split) {
     Prefs->ResetStats();
@@ -110,8 +112,9 @@ TEST_F(TagFilterTest, AFrameIsPointedAtTheBlankPageAndAnIframeLosesItsOpeningTag
 
 TEST_F(TagFilterTest, KindsSwitchedOffAndOtherTagNamesStay) {
   Use([](TPrefsSettings& s) { s.FltImages = s.FltText = false; });
-  const std::string page = "<img src=http://ads.example/b.gif><a href=http://ads.example/>x</a>"
-                           "<embed src=http://ads.example/f.swf><form action=http://ads.example/p></form>";
+  const std::string page =
+      "<img src=http://ads.example/b.gif><a href=http://ads.example/>x</a>"
+      "<embed src=http://ads.example/f.swf><form action=http://ads.example/p></form>";
   EXPECT_EQ(page, Filter(page));
   EXPECT_EQ(0, Prefs->FltImagesCnt.load() + Prefs->FltTextCnt.load() + Prefs->FltFormsCnt.load());
 }
@@ -131,10 +134,11 @@ TEST_F(TagFilterTest, DontFilterWhenSamePathExemptsTheHostAndTheSameDirectory) {
     s.DontFilterWhen = TDontFilterWhen::SamePath;
     s.BlockItems = {"banner"};
   });
-  EXPECT_EQ("<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
-            "<img src=/news/banner.gif>|",
-            Filter("<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
-                   "<img src=/news/banner.gif>|<img src=http://other.example/x/banner.gif>"));
+  EXPECT_EQ(
+      "<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
+      "<img src=/news/banner.gif>|",
+      Filter("<img src=http://www.site.example/x/banner.gif><img src=http://other.example/news/banner.gif>"
+             "<img src=/news/banner.gif>|<img src=http://other.example/x/banner.gif>"));
 }
 
 TEST_F(TagFilterTest, DontFilterWhenAlwaysFiltersTheOwnHostToo) {
@@ -168,10 +172,11 @@ TEST_F(TagFilterTest, WithoutTheTagFilterOnlyThePopupCallsChange) {
     s.TagFilter = false;
     s.Popups = TPopupRule::FilterOpened;
   });
-  EXPECT_EQ("<body onLoad=\"KVXOpen('http://ads.example/pop');x.KVXOpen(1)\">window.open(2)"
-            "<a href=\"javascript:Window.open()\">",
-            Filter("<body onLoad=\"window.open('http://ads.example/pop');x.window.open(1)\">window.open(2)"
-                   "<a href=\"javascript:Window.open()\">"));
+  EXPECT_EQ(
+      "<body onLoad=\"KVXOpen('http://ads.example/pop');x.KVXOpen(1)\">window.open(2)"
+      "<a href=\"javascript:Window.open()\">",
+      Filter("<body onLoad=\"window.open('http://ads.example/pop');x.window.open(1)\">window.open(2)"
+             "<a href=\"javascript:Window.open()\">"));
 }
 
 TEST_F(TagFilterTest, ATagReplacedByTheFilterIsRewrittenForPopupsToo) {
@@ -190,8 +195,15 @@ TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
   const std::vector<std::string> attributes = {"href", "HrEf", "src", "SRC", "sRc", "width", "HEIGHT", "onload", "alt"};
   const std::vector<std::string> equals = {"=", " = ", "= ", ""};
   const std::vector<std::string> quotes = {"", "\"", "'"};
-  const std::vector<std::string> values = {"http://ads.example/x", "/ads.example", "www.site.example/ok!", "468",
-                                           "60", "window.open(1)", "Window.Open()", "a b", ""};
+  const std::vector<std::string> values = {"http://ads.example/x",
+                                           "/ads.example",
+                                           "www.site.example/ok!",
+                                           "468",
+                                           "60",
+                                           "window.open(1)",
+                                           "Window.Open()",
+                                           "a b",
+                                           ""};
   const std::vector<std::string> texts = {"", "text ", "three hrs ", "< ", "<!-- <img src=ads.example> -->", "a>b"};
   std::mt19937 random(1208);
   const auto pick = [&random](const std::vector<std::string>& list) { return list[random() % list.size()]; };
@@ -224,8 +236,8 @@ TEST_F(TagFilterTest, ThePassedOverTagsAreThoseTheDecisionsWouldKeep) {
       ScanHtml(scan, std::span<const char>(page.data(), page.size()), handler, sink);
       FinishHtml(scan);
       outputs[way] = sink.Text;
-      counts[way] = Prefs->FltImagesCnt + Prefs->FltFormsCnt + Prefs->FltFramesCnt + Prefs->FltTextCnt +
-                    Prefs->FltWindowsCnt;
+      counts[way] =
+          Prefs->FltImagesCnt + Prefs->FltFormsCnt + Prefs->FltFramesCnt + Prefs->FltTextCnt + Prefs->FltWindowsCnt;
       exceptionHits[way] = Request->ExceptionHit();
     }
     ASSERT_EQ(outputs[1], outputs[0]) << page;

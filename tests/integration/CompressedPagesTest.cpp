@@ -1,8 +1,8 @@
 // Compressed pages through the running proxy: decoded for the content filters and sent decoded,
 // byte for byte as the same page sent plain; the codings the filters cannot read pass untouched.
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -84,8 +84,10 @@ TEST_F(CompressedPagesTest, AChunkedCompressedPageIsFilteredToo) {
     std::snprintf(size, sizeof size, "%zx", piece.size());
     chunked += std::string(size) + "\r\n" + piece + "\r\n";
   }
-  Origin.SetResponse("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n"
-                     "Content-Encoding: gzip\r\n\r\n" + chunked + "0\r\n\r\n");
+  Origin.SetResponse(
+      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n"
+      "Content-Encoding: gzip\r\n\r\n" +
+      chunked + "0\r\n\r\n");
   EXPECT_EQ(plain, BodyOf(Get()));
 }
 

@@ -1,8 +1,8 @@
 // The HTML filter, the popup scripts and the word analysis through the running proxy, byte for
 // byte on the wire.
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include "filters/Filters.h"
 #include "filters/PopupFilter.h"
@@ -75,14 +75,15 @@ TEST_F(ContentFiltersTest, TheTagFilterRemovesBlockedTagsAndCountsThem) {
   const std::string answer = Get();
   EXPECT_EQ("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n", HeadOf(answer))
       << "a filtered page announces no length: the close ends it";
-  EXPECT_EQ("<html><head><script>if (a < b) f(); window.open('x')</script></head>\n"
-            "<body onLoad=\"window.open('http://ads.example/pop')\">\n"
-            "<!-- <img src=http://ads.example/in-comment.gif> -->\n"
-            "<p>News  today</p>\n"
-            " rest\n"
-            "<FRAME SRC=http://--TARNWICK--/blank.html>inner</iframe>\n"
-            "</body></html>\n",
-            BodyOf(answer));
+  EXPECT_EQ(
+      "<html><head><script>if (a < b) f(); window.open('x')</script></head>\n"
+      "<body onLoad=\"window.open('http://ads.example/pop')\">\n"
+      "<!-- <img src=http://ads.example/in-comment.gif> -->\n"
+      "<p>News  today</p>\n"
+      " rest\n"
+      "<FRAME SRC=http://--TARNWICK--/blank.html>inner</iframe>\n"
+      "</body></html>\n",
+      BodyOf(answer));
   EXPECT_EQ(2, Prefs->FltImagesCnt.load()) << "the banner and the image inside the removed link";
   EXPECT_EQ(1, Prefs->FltTextCnt.load());
   EXPECT_EQ(1, Prefs->FltFramesCnt.load());
@@ -202,7 +203,8 @@ TEST_F(ContentFiltersTest, ACollectedPageWithPopupsCarriesTheScriptsInItsLength)
     s.Popups = TPopupRule::FilterOpened;
   });
   Origin.SetResponse(Response("text/html", "<body onload=window.open()>x<img src=http://ads.example/b.gif></body>"));
-  const std::string body = std::string(kPopupOpenScript) + "<body onload=KVXOpen()>x</body>" + std::string(kPopupCloseScript);
+  const std::string body =
+      std::string(kPopupOpenScript) + "<body onload=KVXOpen()>x</body>" + std::string(kPopupCloseScript);
   EXPECT_EQ("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-length: " + std::to_string(body.size()) +
                 "\r\nConnection: close\r\n\r\n" + body,
             Get());

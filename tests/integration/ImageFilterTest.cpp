@@ -1,8 +1,8 @@
 // The image filter through the running proxy: banner sizes, animations and the pictures it must
 // leave alone, byte for byte on the wire.
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include "filters/Filters.h"
 #include "filters/ImageFilter.h"

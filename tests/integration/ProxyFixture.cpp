@@ -8,9 +8,9 @@
 namespace tarnwick::test {
 
 ProxyFixture::ProxyFixture() {
-  Directory = std::filesystem::temp_directory_path() /
-              ("tarnwick-test-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  Directory =
+      std::filesystem::temp_directory_path() / ("tarnwick-test-" + std::to_string(::getpid()) + "-" +
+                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::filesystem::create_directories(Directory);
   Log = std::make_shared<TAccessLog>((Directory / "TARNWICK.LOG").string());
 }
@@ -53,17 +53,19 @@ std::string ProxyFixture::OriginUrl(const std::string& path) const {
 
 std::vector<std::string> ProxyFixture::LogLines(size_t count) {
   std::vector<std::string> lines;
-  WaitUntil([&] {
-    std::ifstream file(Log->Path(), std::ios::binary);
-    std::stringstream all;
-    all << file.rdbuf();
-    lines.clear();
-    std::string text = all.str();
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines.size() >= count;
-  }, std::chrono::seconds(5));
+  WaitUntil(
+      [&] {
+        std::ifstream file(Log->Path(), std::ios::binary);
+        std::stringstream all;
+        all << file.rdbuf();
+        lines.clear();
+        std::string text = all.str();
+        for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+          lines.push_back(text.substr(start, end - start));
+        }
+        return lines.size() >= count;
+      },
+      std::chrono::seconds(5));
   return lines;
 }
 

@@ -45,8 +45,9 @@ class RedirectionTest : public RequestFilterFixture {
 
 TEST_F(RedirectionTest, APatternRedirectsIgnoringCaseWithoutContactingTheServer) {
   StartWithRedirections({{"casino", "1|2|http://safe.example/start.html|Og=="}});
-  EXPECT_EQ("HTTP/1.0 302 Moved Temporarily\r\nServer: Tarnwick  V1.4\r\nLocation: http://safe.example/start.html\r\n\r\n",
-            Get(OriginUrl("/Big-CASINO/win")));
+  EXPECT_EQ(
+      "HTTP/1.0 302 Moved Temporarily\r\nServer: Tarnwick  V1.4\r\nLocation: http://safe.example/start.html\r\n\r\n",
+      Get(OriginUrl("/Big-CASINO/win")));
   EXPECT_EQ(0, Origin.Connections());
   EXPECT_EQ("ok", Outcome(OriginUrl("/cards")));
 }
@@ -54,8 +55,7 @@ TEST_F(RedirectionTest, APatternRedirectsIgnoringCaseWithoutContactingTheServer)
 TEST_F(RedirectionTest, BlockAndAnEmptyTargetAreAnsweredByTheProxy) {
   StartWithRedirections({{"poker", "1|1||"}, {"dice", "1|2||"}});
   EXPECT_EQ("blocked", Outcome(OriginUrl("/Poker")));
-  EXPECT_EQ("HTTP/1.0 302 Moved Temporarily\r\nServer: Tarnwick  V1.4\r\nLocation: \r\n\r\n",
-            Get(OriginUrl("/dice")));
+  EXPECT_EQ("HTTP/1.0 302 Moved Temporarily\r\nServer: Tarnwick  V1.4\r\nLocation: \r\n\r\n", Get(OriginUrl("/dice")));
   EXPECT_EQ(0, Origin.Connections());
 }
 
@@ -86,9 +86,7 @@ TEST_F(RedirectionTest, TheFirstHitInListOrderDecides) {
   StartWithRedirections({{"ads", "1|0||"}, {"ads.example", "1|1||"}, {"tracker", "0|1||"}});
   EXPECT_EQ("ok", Outcome(OriginUrl("/ads.example/x"))) << "the earlier entry passes";
   EXPECT_EQ("ok", Outcome(OriginUrl("/tracker"))) << "unchecked";
-  Apply([](TPrefsSettings& s) {
-    std::swap(s.RedirEntries[0], s.RedirEntries[1]);
-  });
+  Apply([](TPrefsSettings& s) { std::swap(s.RedirEntries[0], s.RedirEntries[1]); });
   EXPECT_EQ("blocked", Outcome(OriginUrl("/ads.example/x")));
 }
 

@@ -15,8 +15,7 @@ void RequestFilterFixture::Apply(const std::function<void(TPrefsSettings&)>& adj
   Prefs->Publish(std::move(settings));
 }
 
-std::string RequestFilterFixture::Get(const std::string& url, const std::string& headerLines,
-                                      const std::string& from) {
+std::string RequestFilterFixture::Get(const std::string& url, const std::string& headerLines, const std::string& from) {
   return Ask("GET " + url + " HTTP/1.0\r\n" + headerLines + "\r\n", from);
 }
 

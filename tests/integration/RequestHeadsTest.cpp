@@ -1,8 +1,8 @@
 // Long heads, request bodies of every method, the requests that are refused with 400 before
 // anything reaches a server, and the proxy on both address families.
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include "integration/ProxyFixture.h"
 #include "support/Loopback.h"

@@ -1,8 +1,8 @@
 // HTTPS tunnels (CONNECT) through the running proxy: bytes both ways, half-close, the decisions
 // that may refuse a tunnel, the upstream proxy, counting and the log line.
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 

@@ -19,11 +19,11 @@ namespace fs = std::filesystem;
 // A program directory with one language file per test, and the boxes the lookups asked for.
 class LanguageTest : public ::testing::Test {
  protected:
-  LanguageTest() : Root(fs::temp_directory_path() / ("tarnwick-language-" + std::to_string(::getpid()))), Language(Root) {
+  LanguageTest()
+      : Root(fs::temp_directory_path() / ("tarnwick-language-" + std::to_string(::getpid()))), Language(Root) {
     fs::remove_all(Root);
-    Language.SetProblemReporter([this](const std::string& caption, const std::string& text) {
-      Problems.push_back(caption + "|" + text);
-    });
+    Language.SetProblemReporter(
+        [this](const std::string& caption, const std::string& text) { Problems.push_back(caption + "|" + text); });
     Language.SetCode(kLanguageGerman);
     Language.SelectLanguageDirectory();
     Language.SetLanguageFile(Language.LanguageFilePath());
@@ -56,13 +56,14 @@ TEST_F(LanguageTest, TheLanguageFileLiesInTheCodesDirectory) {
 }
 
 TEST_F(LanguageTest, EntriesAreFoundByTheirFirstExactKey) {
-  Write("#Proxy Setup=Proxy-Einstellungen\r\n"
-        "#add=Hinzuf\xC3\xBCgen\n"
-        "#Del =Entfernen\r"
-        "#Twice=first\n#Twice=second\n"
-        "#Formula=a=b=c\n"
-        "#\xC3\xA4nderung=accented\n"
-        "line without an equals sign\n");
+  Write(
+      "#Proxy Setup=Proxy-Einstellungen\r\n"
+      "#add=Hinzuf\xC3\xBCgen\n"
+      "#Del =Entfernen\r"
+      "#Twice=first\n#Twice=second\n"
+      "#Formula=a=b=c\n"
+      "#\xC3\xA4nderung=accented\n"
+      "line without an equals sign\n");
   EXPECT_EQ("Proxy-Einstellungen", Text("#Proxy Setup"));
   EXPECT_EQ("Hinzuf\xC3\xBCgen", Text("#ADD")) << "ASCII letters fold";
   EXPECT_EQ("#Del", Text("#Del")) << "a blank before = belongs to the key";
@@ -77,15 +78,16 @@ TEST_F(LanguageTest, EntriesAreFoundByTheirFirstExactKey) {
 }
 
 TEST_F(LanguageTest, BlocksEndAtTheirClosingLine) {
-  Write("##Two=the caption\n"
-        "first line\n"
-        "second = line\n"
-        "  ##end \t\n"
-        "##Empty=\n"
-        "##END\n"
-        "##Open=\n"
-        "only line\n"
-        "last line");
+  Write(
+      "##Two=the caption\n"
+      "first line\n"
+      "second = line\n"
+      "  ##end \t\n"
+      "##Empty=\n"
+      "##END\n"
+      "##Open=\n"
+      "only line\n"
+      "last line");
   EXPECT_EQ("first line\r\nsecond = line\r\n", Block("##Two"));
   EXPECT_EQ("the caption", Text("##Two")) << "the entry line's own text serves as a single line";
   EXPECT_EQ("", Block("##Empty"));
@@ -107,8 +109,13 @@ TEST_F(LanguageTest, AMissingOrUnnamedFileAnswersWithTheKeyAndSaysSo) {
 TEST_F(LanguageTest, AnEditedFileTakesEffectAtTheNextLookup) {
   Write("#Apply=Anwenden\n");
   EXPECT_EQ("Anwenden", Text("#Apply"));
-  Write("#Apply=\xC3\x9C" "bernehmen\n");
-  EXPECT_EQ("\xC3\x9C" "bernehmen", Text("#Apply"));
+  Write(
+      "#Apply=\xC3\x9C"
+      "bernehmen\n");
+  EXPECT_EQ(
+      "\xC3\x9C"
+      "bernehmen",
+      Text("#Apply"));
 }
 
 TEST(LanguageFileTest, TheReverseLookupGivesTheFirstKeyOfAText) {

@@ -95,7 +95,7 @@ TEST_F(IniFileTest, ReplacingTheFileKeepsItsPermissions) {
   ::chmod(Path().c_str(), 0600);
   TIniFile file(Path());
   ASSERT_TRUE(file.WriteString("S", "K", "2"));
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(0, ::stat(Path().c_str(), &info));
   EXPECT_EQ(0600u, info.st_mode & 0777);
   EXPECT_FALSE(std::filesystem::exists(Path() + ".tmp"));

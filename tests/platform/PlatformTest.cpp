@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <netdb.h>
+#include <cerrno>
 #include <functional>
 #include <thread>
 

@@ -5,8 +5,8 @@
 #include <netinet/in.h>
 
 #include "engine/SockStream.h"
-#include "text/UrlText.h"
 #include "platform/Exceptions.h"
+#include "text/UrlText.h"
 
 namespace tarnwick {
 namespace {

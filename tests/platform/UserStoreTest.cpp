@@ -54,7 +54,7 @@ TEST_F(UserStoreTest, AValueOfAnotherTypeOrWithBadDataReadsAsMissing) {
 
 TEST_F(UserStoreTest, OnlyItsOwnerMayReadIt) {
   ASSERT_TRUE(Store.WriteString(Key, "Password", "X"));
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(0, ::stat(Path.c_str(), &info));
   EXPECT_EQ(0600u, info.st_mode & 0777);
 }

@@ -56,7 +56,8 @@ TEST(BlockListImportTest, FilterListDomainRulesAndExceptionsOtherRulesCounted) {
 TEST(BlockListImportTest, MergeKeepsTheWindowsOrderTicksAndCountsDuplicates) {
   TLines items = {"/banners/", "doubleclick.net", "Zeta.example"};
   TLines states = {"1", "0", "1"};
-  const auto counts = MergeIntoBlockList(items, states, {"b.example", "DoubleClick.net", "a.example", "b.example", "zz.example"});
+  const auto counts =
+      MergeIntoBlockList(items, states, {"b.example", "DoubleClick.net", "a.example", "b.example", "zz.example"});
   EXPECT_EQ(3, counts.Added);
   EXPECT_EQ(2, counts.AlreadyPresent) << "present in any letter case, or twice in the import";
   EXPECT_EQ((TLines{"/banners/", "a.example", "b.example", "doubleclick.net", "Zeta.example", "zz.example"}), items);

@@ -6,7 +6,8 @@ namespace tarnwick {
 namespace {
 
 TEST(ListStatesTest, StateLinesCarryCheckMethodTargetAndCredential) {
-  EXPECT_EQ("1|2|http://example.org/|dXNlcjpwYXNz", RedirStateLine(true, TRedirAction::Redirect, "http://example.org/", "user", "pass"));
+  EXPECT_EQ("1|2|http://example.org/|dXNlcjpwYXNz",
+            RedirStateLine(true, TRedirAction::Redirect, "http://example.org/", "user", "pass"));
   EXPECT_EQ("0|0|Og==", AclStateLine(false, TAccessMethod::Grant, "", "")) << "no user and no password is a lone colon";
   EXPECT_EQ("0|2|http://example.org/|dXNlcjpwYXNz", WithCheck("1|2|http://example.org/|dXNlcjpwYXNz", false));
   EXPECT_EQ("1", WithCheck("", true));

@@ -28,7 +28,10 @@ class ScopedTimeZone {
     setenv("TZ", zone, 1);
   }
   ~ScopedTimeZone() {
-    if (HadPrevious) setenv("TZ", Previous.c_str(), 1); else unsetenv("TZ");
+    if (HadPrevious)
+      setenv("TZ", Previous.c_str(), 1);
+    else
+      unsetenv("TZ");
   }
 
  private:

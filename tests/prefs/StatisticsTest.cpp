@@ -48,8 +48,8 @@ TEST_F(StatisticsTest, ByteCountersBeyondThirtyTwoBitsSurviveTheRoundTrip) {
 TEST_F(StatisticsTest, MissingOrUnreadableValuesLoadAsZero) {
   Prefs.ImgCnt = 5;
   Prefs.SentCnt = 5;
-  LoadStats(Prefs, {"fltimagescnt=17", "ImgCnt=12x", "ConnCnt=2147483648", "SentCnt=", "RecvCnt= 4",
-                    "Garbage", "FltFormsCnt=3=4"});
+  LoadStats(Prefs, {"fltimagescnt=17", "ImgCnt=12x", "ConnCnt=2147483648", "SentCnt=", "RecvCnt= 4", "Garbage",
+                    "FltFormsCnt=3=4"});
   EXPECT_EQ(17, Prefs.FltImagesCnt.load()) << "keys compare without regard to case";
   EXPECT_EQ(0, Prefs.ImgCnt.load());
   EXPECT_EQ(0, Prefs.ConnCnt.load()) << "beyond 32 bits is not a 32-bit counter's value";

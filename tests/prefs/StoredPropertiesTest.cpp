@@ -35,7 +35,8 @@ TEST(StoredPropertiesTest, AListIsASectionOfItsOwnAndAnEmptyListLeavesNone) {
 }
 
 TEST(StoredPropertiesTest, ReadingTakesCountItemsAndFillsGaps) {
-  const TIniFile file = TIniFile::InMemory("[L]\nCount= 3 \nItem0=a\nItem2=c\nItem3=beyond\n[Zero]\nCount=0\nItem0=x\n");
+  const TIniFile file =
+      TIniFile::InMemory("[L]\nCount= 3 \nItem0=a\nItem2=c\nItem3=beyond\n[Zero]\nCount=0\nItem0=x\n");
   std::vector<std::string> lines;
   ASSERT_TRUE(ReadListSection(file, "L", lines));
   EXPECT_EQ((std::vector<std::string>{"a", "", "c"}), lines);

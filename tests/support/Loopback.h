@@ -43,7 +43,6 @@ struct TStreamPair {
 TStreamPair MakeStreamPair(TCorvanePrefs* counters = nullptr);
 
 // Polls `condition` until it holds or `timeout` passes; returns its last value.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 }  // namespace tarnwick::test

@@ -30,8 +30,7 @@ TOrigin::TOrigin(std::string response, int port, const std::string& host) : Resp
     inet_pton(AF_INET, host.c_str(), &a->sin_addr);
     length = sizeof(sockaddr_in);
   }
-  if (::bind(Listener.Handle, reinterpret_cast<sockaddr*>(&address), length) < 0 ||
-      ::listen(Listener.Handle, 64) < 0) {
+  if (::bind(Listener.Handle, reinterpret_cast<sockaddr*>(&address), length) < 0 || ::listen(Listener.Handle, 64) < 0) {
     Listener.Close();
     return;
   }
@@ -78,9 +77,8 @@ void TOrigin::AcceptLoop() {
       Requests.emplace_back();
       Complete.push_back(false);
     }
-    Workers.emplace_back([this, connection = TRawSocket(handle), index]() mutable {
-      Serve(std::move(connection), index);
-    });
+    Workers.emplace_back(
+        [this, connection = TRawSocket(handle), index]() mutable { Serve(std::move(connection), index); });
   }
 }
 

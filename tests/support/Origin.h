@@ -44,10 +44,10 @@ class TOrigin {
   std::atomic<bool> KeepConnectionsOpen{false};
   mutable std::mutex Mutex;
   std::condition_variable Changed;
-  std::string Response;                 // guarded by Mutex
-  std::vector<std::string> Requests;    // guarded by Mutex
-  std::vector<bool> Complete;           // guarded by Mutex
-  std::vector<std::thread> Workers;     // accept thread only, joined at destruction
+  std::string Response;               // guarded by Mutex
+  std::vector<std::string> Requests;  // guarded by Mutex
+  std::vector<bool> Complete;         // guarded by Mutex
+  std::vector<std::thread> Workers;   // accept thread only, joined at destruction
   std::thread Acceptor;
 };
 

@@ -144,8 +144,7 @@ TEST(IntOrZeroTest, ValidAndInvalidText) {
   EXPECT_EQ(IntOrZero("007"), 7);
   EXPECT_EQ(IntOrZero("2147483647"), INT32_MAX);
   EXPECT_EQ(IntOrZero("-2147483648"), INT32_MIN);
-  for (const char* bad : {"", "12a", "2147483648", "-2147483649", " 7", "7 ", "+", "-", "+-5",
-                          "--5", "0x10", "1.5"}) {
+  for (const char* bad : {"", "12a", "2147483648", "-2147483649", " 7", "7 ", "+", "-", "+-5", "--5", "0x10", "1.5"}) {
     EXPECT_EQ(IntOrZero(bad), 0) << '"' << bad << '"';
   }
 }

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QSpinBox>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include "FormFixture.h"

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include "FormFixture.h"
@@ -88,7 +88,8 @@ class CancelAndPluginsTest : public QObject {
     TFormFixture fixture(kThreeBlocked);
     auto& form = fixture.Form();
     auto visible = [&form](QWidget* page) { return form.MainPages->isTabVisible(form.MainPages->indexOf(page)); };
-    QVERIFY(visible(form.AclPage) && visible(form.BlockListPage) && visible(form.ImagesPage) && visible(form.RedirectPage));
+    QVERIFY(visible(form.AclPage) && visible(form.BlockListPage) && visible(form.ImagesPage) &&
+            visible(form.RedirectPage));
     form.m_AdvertisingFilter->trigger();
     QVERIFY(!form.m_AdvertisingFilter->isChecked());
     QVERIFY(!visible(form.BlockListPage) && !visible(form.ImagesPage) && visible(form.AclPage));
@@ -112,7 +113,8 @@ class CancelAndPluginsTest : public QObject {
     TFormFixture fixture;
     auto& form = fixture.Form();
     form.m_HidePasswordText->trigger();
-    for (auto* edit : {form.AclPage->ACLUser, form.AclPage->ACLPass, form.RedirectPage->Username, form.RedirectPage->Password}) {
+    for (auto* edit :
+         {form.AclPage->ACLUser, form.AclPage->ACLPass, form.RedirectPage->Username, form.RedirectPage->Password}) {
       QCOMPARE(edit->echoMode(), QLineEdit::Password);
     }
     form.m_HidePasswordText->trigger();

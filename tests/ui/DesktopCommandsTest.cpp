@@ -85,7 +85,8 @@ class DesktopCommandsTest : public QObject {
 
   void firstStartYesConfiguresTheBrowsers() {
     const std::string profile = Home.path().toStdString() + "/.mozilla/firefox/p1.default";
-    WriteFile(Home.path().toStdString() + "/.mozilla/firefox/profiles.ini", "[Profile0]\nPath=p1.default\nIsRelative=1\n");
+    WriteFile(Home.path().toStdString() + "/.mozilla/firefox/profiles.ini",
+              "[Profile0]\nPath=p1.default\nIsRelative=1\n");
     WriteFile(profile + "/prefs.js", "user_pref(\"browser.startup.page\", 3);\n");
     TFormFixture fixture(kTestPort, false, nullptr, WithStore(""));
     fixture.Dialogs().Answer = true;
@@ -103,7 +104,8 @@ class DesktopCommandsTest : public QObject {
               "[ImageFilter]\nAdForms=0\n[WebWasher]\nStatsConnectionsMade=77\nStatsBytesSent=-2\n"
               "[ImageFilter.DimensionList]\n468,60\n468,60\nbad line\n88,31\n\n"
               "[ImageFilter.URLList]\n!good.example\n/comment\n192.168.1.5\nads.example\n");
-    const std::string store = std::string("[") + kWebWasherKey + "]\nInstallPath=sz:" + install + "\n[" + kAolKey + "]\n";
+    const std::string store =
+        std::string("[") + kWebWasherKey + "]\nInstallPath=sz:" + install + "\n[" + kAolKey + "]\n";
     TFormFixture fixture(kTestPort, false, nullptr, WithStore(store));
     fixture.Dialogs().Decide = [](const QString& text) { return text == "##WebWasher Import"; };
     auto& form = fixture.Form();
@@ -152,7 +154,8 @@ class DesktopCommandsTest : public QObject {
 
   void browserMenuCommandsOnAndOff() {
     const std::string profile = Home.path().toStdString() + "/.mozilla/firefox/p1.default";
-    WriteFile(Home.path().toStdString() + "/.mozilla/firefox/profiles.ini", "[Profile0]\nPath=p1.default\nIsRelative=1\n");
+    WriteFile(Home.path().toStdString() + "/.mozilla/firefox/profiles.ini",
+              "[Profile0]\nPath=p1.default\nIsRelative=1\n");
     WriteFile(profile + "/prefs.js", "");
     TFormFixture fixture(kFixedPort, false, nullptr, WithStore(std::string("[") + kInternetSettingsKey + "]\n"));
     auto& form = fixture.Form();
@@ -170,7 +173,8 @@ class DesktopCommandsTest : public QObject {
   }
 
   void aFailingStoreShowsTheErrorAndNoConfirmation() {
-    TFormFixture fixture(kFixedPort, false, nullptr, WithStore(std::string("[") + kConnectionsKey + "]\nBad=sz:text\n"));
+    TFormFixture fixture(kFixedPort, false, nullptr,
+                         WithStore(std::string("[") + kConnectionsKey + "]\nBad=sz:text\n"));
     fixture.Form().m_BrowserWithTarnwick->trigger();
     QCOMPARE(fixture.Dialogs().Messages.size(), size_t{1});
     QVERIFY(fixture.Dialogs().Messages[0].startsWith("#ErrorMsg|##errBrowserConfig"));

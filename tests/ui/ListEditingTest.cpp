@@ -102,8 +102,9 @@ class ListEditingTest : public QObject {
     fixture.AddSize("468", "60");
     fixture.AddSize("4x8", "60");
     fixture.AddSize("", "60");
-    QCOMPARE(fixture.Dialogs().Messages, (std::vector<QString>{"#errImgSizeExistsCap|#errImgSizeExists",
-                                                                "#errImgSizeCap|#errImgSize", "#errImgSizeCap|#errImgSize"}));
+    QCOMPARE(fixture.Dialogs().Messages,
+             (std::vector<QString>{"#errImgSizeExistsCap|#errImgSizeExists", "#errImgSizeCap|#errImgSize",
+                                   "#errImgSizeCap|#errImgSize"}));
     QCOMPARE(page.SizeList->count(), 1);
     fixture.AddSize("120", "600");
     page.SizeList->setCurrentRow(1);
@@ -121,7 +122,7 @@ class ListEditingTest : public QObject {
     fixture.AddAcl("10.0.0.256");
     fixture.AddAcl("255.255.255.255");
     QCOMPARE(fixture.Dialogs().Messages, (std::vector<QString>{"#errIPExistsCap|#errIPExists", "#errBadIPCap|#errBadIP",
-                                                                "#errBadIPCap|#errBadIP"}));
+                                                               "#errBadIPCap|#errBadIP"}));
     page.acl_Deny->setChecked(true);
     fixture.AddAcl("10.0.0.1");
     QCOMPARE(page.ACLList->Lines(), (std::vector<std::string>{"10.0.0.1", "999.1.1.1"}));
@@ -143,8 +144,8 @@ class ListEditingTest : public QObject {
     page.Username->clear();
     page.Password->clear();
     fixture.AddRedir("<casino>");  // an empty target becomes the home page
-    QCOMPARE(form.RedirListStates->Strings,
-             (std::vector<std::string>{"1|1|https://tarnwick.example.org/|Og==", "1|2|http://example.org/instead|dXNlcjpwYXNz"}));
+    QCOMPARE(form.RedirListStates->Strings, (std::vector<std::string>{"1|1|https://tarnwick.example.org/|Og==",
+                                                                      "1|2|http://example.org/instead|dXNlcjpwYXNz"}));
     fixture.AddRedir("ADS");
     QCOMPARE(fixture.Dialogs().Messages, std::vector<QString>{"#errPatExistsCap|#errPatExists"});
   }

@@ -1,9 +1,9 @@
 // The access log commands, the tip window and the Help menu's documents and addresses.
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include <QApplication>
 #include <QTest>
 #include <QTimer>
 
@@ -94,7 +94,7 @@ class LogTipsHelpTest : public QObject {
     form.m_Log_Show->trigger();
     const QString copy = QString::fromStdString(fixture.Path("SHOW.LOG"));
     QCOMPARE(desktop.Started, (std::vector<QString>{"/usr/bin/x-terminal-emulator -e nano -v " + copy,
-                                                   "/usr/bin/x-terminal-emulator -e gvim " + copy}));
+                                                    "/usr/bin/x-terminal-emulator -e gvim " + copy}));
   }
 
   void aSecondWriterCannotTakeTheLog() {
@@ -178,10 +178,11 @@ class LogTipsHelpTest : public QObject {
     form.OpenSettings();
     QTest::mouseClick(form.ProxyPage->LogoImage, Qt::LeftButton);
     QCOMPARE(fixture.Launcher().Opened,
-             (std::vector<QString>{FileUrl(program + "/LANGUAGE/DEU/help.html"), FileUrl(program + "/LANGUAGE/ENG/help.html"),
-                                   kHomePageAddress, "https://tarnwick.example.org/testpage.html",
-                                   "https://tarnwick.example.org/feedback.html", "https://tarnwick.example.org/feedback.html",
-                                   FileUrl(program + "/licence.txt"), kHomePageAddress}));
+             (std::vector<QString>{
+                 FileUrl(program + "/LANGUAGE/DEU/help.html"), FileUrl(program + "/LANGUAGE/ENG/help.html"),
+                 kHomePageAddress, "https://tarnwick.example.org/testpage.html",
+                 "https://tarnwick.example.org/feedback.html", "https://tarnwick.example.org/feedback.html",
+                 FileUrl(program + "/licence.txt"), kHomePageAddress}));
   }
 };
 

@@ -18,8 +18,8 @@
 #include "engine/AccessLog.h"
 #include "platform/UserStore.h"
 #include "prefs/Prefs.h"
-#include "ui/PasswordForms.h"
 #include "ui/Pages.h"
+#include "ui/PasswordForms.h"
 #include "ui/SecurityPassword.h"
 #include "ui/StatsForm.h"
 #include "ui/TrayIcon.h"
@@ -168,7 +168,8 @@ class PasswordTest : public QObject {
     TRecordingDialogs dialogs;
     TSecurityPassword password;
     password.HashCost = TSecurityPassword::LightestCost();
-    TSetPasswordForm form(password, [&] { dialogs.ShowMessage(TMessageKind::Error, "#ErrorMsg", "#Different Password"); });
+    TSetPasswordForm form(password,
+                          [&] { dialogs.ShowMessage(TMessageKind::Error, "#ErrorMsg", "#Different Password"); });
     int beeps = 0;
     form.Beep = [&] { ++beeps; };
     form.show();

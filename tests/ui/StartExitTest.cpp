@@ -2,9 +2,9 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -31,7 +31,8 @@ class StartExitTest : public QObject {
   void aTakenPortIsReportedAndTheProxyPageShown() {
     TSockStream taken;
     taken.Listen("", "127.0.0.1", 0, 1);
-    const std::string ini = "[Corvane]\nPort_Text=" + std::to_string(taken.LocalPort()) + "\nMainPages_ActivePage=tab_Misc\n";
+    const std::string ini =
+        "[Corvane]\nPort_Text=" + std::to_string(taken.LocalPort()) + "\nMainPages_ActivePage=tab_Misc\n";
     TFormFixture fixture(ini.c_str());
     auto& form = fixture.Form();
     QCOMPARE(fixture.Dialogs().Messages, std::vector<QString>{"#ErrorMsg|##errBind"});

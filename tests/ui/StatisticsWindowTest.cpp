@@ -3,16 +3,16 @@
 #include <QAction>
 #include <QDate>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QListWidget>
 #include <QTest>
 
 #include "FormFixture.h"
+#include "TestClasses.h"
 #include "engine/FilterProxy.h"
 #include "support/Loopback.h"
-#include "TestClasses.h"
 #include "ui/StatsForm.h"
 #include "ui/StringHolder.h"
 
@@ -21,9 +21,19 @@ namespace tarnwick::test {
 namespace {
 
 std::vector<std::string> Lines(const std::string& sent, const std::string& images, const std::string& filtered) {
-  return {"FltImagesCnt=" + filtered, "FltFormsCnt=2", "FltFramesCnt=3", "FltLayersCnt=4", "FltScriptsCnt=5",
-          "FltTextCnt=6", "FltWindowsCnt=7", "ImgCnt=" + images, "ConnCnt=9", "SentCnt=" + sent,
-          "RecvCnt=3221225472", "RecvProxyCnt=0", "SinceDate="};
+  return {"FltImagesCnt=" + filtered,
+          "FltFormsCnt=2",
+          "FltFramesCnt=3",
+          "FltLayersCnt=4",
+          "FltScriptsCnt=5",
+          "FltTextCnt=6",
+          "FltWindowsCnt=7",
+          "ImgCnt=" + images,
+          "ConnCnt=9",
+          "SentCnt=" + sent,
+          "RecvCnt=3221225472",
+          "RecvProxyCnt=0",
+          "SinceDate="};
 }
 
 QString Text(const TStatsForm& stats, const char* name) { return stats.Value(QString::fromLatin1(name))->text(); }
@@ -66,7 +76,8 @@ class StatisticsWindowTest : public QObject {
     QCOMPARE(Text(stats, "FltWindowsCnt"), QString("7"));
     QCOMPARE(Text(stats, "ConnCnt"), QString("9"));
     QCOMPARE(Text(stats, "CurrConnCnt"), QString("4"));
-    QCOMPARE(Text(stats, "SinceDate"), QLocale(QLocale::English, QLocale::UnitedStates).toString(QDate::currentDate(), QLocale::LongFormat));
+    QCOMPARE(Text(stats, "SinceDate"),
+             QLocale(QLocale::English, QLocale::UnitedStates).toString(QDate::currentDate(), QLocale::LongFormat));
     QCOMPARE(stats.ProgressBar->maximum(), 10);
     QCOMPARE(stats.ProgressBar->value(), 3);
     stats.UpdateDisplay(Lines("1024", "0", "2"), 0);

@@ -35,7 +35,8 @@ namespace tarnwick::test {
 
 namespace {
 
-const std::uint8_t kAllLanguages[] = {kLanguageEnglish, kLanguageGerman, kLanguageItalian, kLanguageSpanish, kLanguageFrench};
+const std::uint8_t kAllLanguages[] = {kLanguageEnglish, kLanguageGerman, kLanguageItalian, kLanguageSpanish,
+                                      kLanguageFrench};
 
 std::string ResourceDirectory() { return TARNWICK_SOURCE_DIR "/resources"; }
 
@@ -47,7 +48,8 @@ std::shared_ptr<TLanguage> ShippedLanguage(std::uint8_t code, std::vector<std::s
   language->SelectLanguageDirectory();
   language->SetLanguageFile(language->LanguageFilePath());
   if (problems) {
-    language->SetProblemReporter([problems](const std::string&, const std::string& text) { problems->push_back(text); });
+    language->SetProblemReporter(
+        [problems](const std::string&, const std::string& text) { problems->push_back(text); });
   }
   return language;
 }
@@ -66,7 +68,8 @@ std::set<std::string> EntryKeys(const TLanguageLines& lines, QStringList* unclos
     keys.insert(key);
     if (key.rfind("##", 0) != 0) continue;
     size_t end = i + 1;
-    while (end < lines.size() && FoldAscii(lines[end]) != "##END" && FoldAscii(LineKey(lines[end])).rfind("##", 0) != 0) ++end;
+    while (end < lines.size() && FoldAscii(lines[end]) != "##END" && FoldAscii(LineKey(lines[end])).rfind("##", 0) != 0)
+      ++end;
     if ((end == lines.size() || FoldAscii(lines[end]) != "##END") && unclosedBlocks) {
       *unclosedBlocks << QString::fromStdString(key);
     }
@@ -153,7 +156,8 @@ class TranslationTest : public QObject {
     }
     const auto used = SourceKeys();
     // The scan finds the messages: a broken scan must not pass for a complete file.
-    for (const char* message : {"##errBind", "##ShutdownMsg", "#errBadIP", "#errPatExistsCap", "#ErrorMsg", "#InformationMsg"}) {
+    for (const char* message :
+         {"##errBind", "##ShutdownMsg", "#errBadIP", "#errPatExistsCap", "#ErrorMsg", "#InformationMsg"}) {
       QVERIFY2(used.count(QString::fromLatin1(message)), message);
     }
     QVERIFY(keys.count(QStringLiteral("#Proxy Setup")) && keys.count(QStringLiteral("#HAllow external access")) &&
@@ -166,10 +170,12 @@ class TranslationTest : public QObject {
       QStringList missing;
       for (const QString& key : keys) {
         // A key ending in a blank is the front of numbered keys, as "##Tip " is.
-        const std::string wanted = key.endsWith(QLatin1Char(' ')) ? (key + QLatin1Char('1')).toStdString() : key.toStdString();
+        const std::string wanted =
+            key.endsWith(QLatin1Char(' ')) ? (key + QLatin1Char('1')).toStdString() : key.toStdString();
         if (!FindKeyLine(lines, FoldAscii(wanted))) missing << key;
       }
-      QVERIFY2(missing.isEmpty(), qPrintable(QString::fromStdString(LanguageDirectoryName(code)) + ": " + missing.join(QStringLiteral(" | "))));
+      QVERIFY2(missing.isEmpty(), qPrintable(QString::fromStdString(LanguageDirectoryName(code)) + ": " +
+                                             missing.join(QStringLiteral(" | "))));
     }
   }
 
@@ -190,7 +196,8 @@ class TranslationTest : public QObject {
       for (const auto& key : english) {
         if (!keys.count(key)) onlyEnglish << QString::fromStdString(key);
       }
-      QVERIFY2(onlyHere.isEmpty(), qPrintable(name + " has keys English lacks: " + onlyHere.join(QStringLiteral(" | "))));
+      QVERIFY2(onlyHere.isEmpty(),
+               qPrintable(name + " has keys English lacks: " + onlyHere.join(QStringLiteral(" | "))));
       QVERIFY2(onlyEnglish.isEmpty(), qPrintable(name + " lacks: " + onlyEnglish.join(QStringLiteral(" | "))));
     }
   }
@@ -236,7 +243,8 @@ class TranslationTest : public QObject {
         for (const QString& text : ShownTexts(*window)) {
           if (text.startsWith(QLatin1Char('#'))) keys << text;
         }
-        QVERIFY2(keys.isEmpty(), qPrintable(name + " " + window->objectName() + ": " + keys.join(QStringLiteral(" | "))));
+        QVERIFY2(keys.isEmpty(),
+                 qPrintable(name + " " + window->objectName() + ": " + keys.join(QStringLiteral(" | "))));
       }
       QVERIFY(problems.empty());
       // Messages come translated too.
@@ -289,7 +297,8 @@ class TranslationTest : public QObject {
   void choosingTheLanguageInUseDoesNothing() {
     QTemporaryDir copy;
     const std::string resources = copy.path().toStdString();
-    std::filesystem::copy(ResourceDirectory() + "/LANGUAGE", resources + "/LANGUAGE", std::filesystem::copy_options::recursive);
+    std::filesystem::copy(ResourceDirectory() + "/LANGUAGE", resources + "/LANGUAGE",
+                          std::filesystem::copy_options::recursive);
     std::vector<std::string> problems;
     TFormFixture fixture(kTestPort, true, ShippedLanguage(kLanguageGerman, &problems, resources));
     auto& form = fixture.Form();
@@ -317,7 +326,8 @@ class TranslationTest : public QObject {
     const std::string oldFile = dir.filePath(QStringLiteral("old.txt")).toStdString();
     const std::string newFile = dir.filePath(QStringLiteral("new.txt")).toStdString();
     std::ofstream(oldFile) << "#One=Same\n#Two=Same\n#HHint=Old hint\n#Item=Old item\n#Tab=Old tab\n#Title=Old title\n";
-    std::ofstream(newFile) << "#One=Eins\n#Two=Zwei\n#HHint=Neuer Hinweis\n#Item=Neuer Eintrag\n#Tab=Neuer Reiter\n#Title=Neuer Titel\n";
+    std::ofstream(newFile)
+        << "#One=Eins\n#Two=Zwei\n#HHint=Neuer Hinweis\n#Item=Neuer Eintrag\n#Tab=Neuer Reiter\n#Title=Neuer Titel\n";
     TLanguage language(std::string{});
     QWidget window;
     window.setWindowTitle(QStringLiteral("#Title"));

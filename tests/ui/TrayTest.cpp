@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>

@@ -35,8 +35,8 @@ QByteArray Installer() {
 }
 
 QByteArray VersionFile(const QString& version, const QString& downloadUrl, const QByteArray& sha256) {
-  QByteArray text = "[Update]\nCurVer=" + version.toLatin1() + "\nProduct=Tarnwick\nSize=293 KB\nDownloadURL=" +
-                    downloadUrl.toLatin1() + "\n";
+  QByteArray text = "[Update]\nCurVer=" + version.toLatin1() +
+                    "\nProduct=Tarnwick\nSize=293 KB\nDownloadURL=" + downloadUrl.toLatin1() + "\n";
   if (!sha256.isEmpty()) text += "SHA256=" + sha256 + "\n";
   return text;
 }
@@ -57,9 +57,7 @@ class UpdateCheckTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    Seen = {};
-  }
+  void init() { Seen = {}; }
   void cleanup() { qunsetenv("TARNWICK_UPDATE_URL"); }
 
   void noNewerVersionShowsNoDownloadWindow() {
@@ -156,8 +154,9 @@ class UpdateCheckTest : public QObject {
     proxy.Serve("/update.ini", VersionFile("1.5", "http://updates.tarnwick.invalid/files/setup.bin", {}));
     proxy.Serve("/files/setup.bin", installer);
     qputenv("TARNWICK_UPDATE_URL", "http://updates.tarnwick.invalid/");
-    const std::string ini = std::string(kTestPort) + "UseProxy_Checked=True\nProxyName_Text=127.0.0.1\nProxyPort_Text=" +
-                            std::to_string(proxy.Port()) + "\n";
+    const std::string ini =
+        std::string(kTestPort) +
+        "UseProxy_Checked=True\nProxyName_Text=127.0.0.1\nProxyPort_Text=" + std::to_string(proxy.Port()) + "\n";
     TFormFixture fixture(ini.c_str(), true);
     QVERIFY(fixture.Settings()->UseProxy);
     Check(fixture, Action::Download);
@@ -230,7 +229,6 @@ class UpdateCheckTest : public QObject {
   }
 
   TDownloadSeen Seen;
-
 };
 
 std::unique_ptr<QObject> MakeUpdateCheckTest() { return std::make_unique<UpdateCheckTest>(); }
