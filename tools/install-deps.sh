@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libx11-dev libsodium-dev fonts-dejavu-core
   xvfb trayer openbox xdotool x11-utils imagemagick
-  zlib1g-dev libbrotli-dev
+  libisal-dev libbrotli-dev zlib1g-dev
   curl apache2-utils goaccess python3
   clang libclang-rt-14-dev
   chromium nginx-light openssl

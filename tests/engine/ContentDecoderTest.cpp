@@ -104,6 +104,25 @@ TEST(ContentDecoderTest, BytesThatAreNoStreamAreDamaged) {
   EXPECT_TRUE(DecodeAll(TContentCoding::Gzip, broken).Damaged);
 }
 
+// What the gzip tool and some servers write: an extra field, the file's name and a comment in the
+// member's header, which the decoder must skip at any split; and a checksum that does not match.
+TEST(ContentDecoderTest, GzipHeadersWithOptionalFieldsAreSkippedAndChecksumsChecked) {
+  const std::string page = Page(50000);
+  std::string named = Gzip(page);
+  named[3] = 0x04 | 0x08 | 0x10;  // FEXTRA, FNAME, FCOMMENT
+  named.insert(10, std::string("\x05\x00" "extra", 7) + std::string("page.html\0", 10) + std::string("a comment\0", 10));
+  for (const std::int32_t piece : {1, 13, 65536}) {
+    const TDecodeResult result = DecodeAll(TContentCoding::Gzip, named + Gzip("!"), piece);
+    EXPECT_FALSE(result.Damaged) << "piece " << piece;
+    EXPECT_TRUE(result.Bytes == page + "!") << "piece " << piece << ": " << result.Bytes.size() << " bytes";
+  }
+  std::string wrongSum = Gzip(page);
+  wrongSum[wrongSum.size() - 8] ^= 0x01;  // the CRC-32 in the trailer
+  const TDecodeResult result = DecodeAll(TContentCoding::Gzip, wrongSum, 4096);
+  EXPECT_TRUE(result.Damaged);
+  EXPECT_EQ(page.substr(0, result.Bytes.size()), result.Bytes);
+}
+
 TEST(ContentDecoderTest, ABombIsOverTheBoundButStillDecodedInFull) {
   const std::string zeros(TDecodingSource::kBombFloor + 4 * 1024 * 1024, '\0');
   for (const TCase& c : kCases) {
