@@ -14,7 +14,7 @@ namespace tarnwick {
 namespace {
 
 constexpr std::size_t kInputSize = 65536;
-// zlib and Brotli always move when they have room and input; a step that moves nothing this many
+// The libraries always move when they have room and input; a step that moves nothing this many
 // times in a row means a stream we cannot get through.
 constexpr int kMaxStalls = 4;
 

@@ -1,6 +1,6 @@
 #pragma once
 // Decoding of compressed response bodies (Content-Encoding gzip, x-gzip, deflate, br) as they
-// stream, so that the content filters read the page the browser would see. zlib and the Brotli
+// stream, so that the content filters read the page the browser would see. ISA-L and the Brotli
 // library do the decoding; this class only feeds them and keeps count.
 //
 // Two guards protect the filters behind it:
