@@ -51,15 +51,16 @@ class TDeflateEngine : public TDecodingSource::TEngine {
     consumed = produced = 0;
     if (!Ready) {
       if (inLength < 2) return TStep::NeedInput;
-      Start(Gzip ? ISAL_GZIP : (LooksLikeZlibHeader(in) ? ISAL_ZLIB : ISAL_DEFLATE));
+      Start(Gzip ? TWrapper::Gzip : (LooksLikeZlibHeader(in) ? TWrapper::Zlib : TWrapper::Raw));
     }
     State->next_in = const_cast<std::uint8_t*>(in);
     State->avail_in = static_cast<std::uint32_t>(std::min<std::size_t>(inLength, UINT32_MAX));
     State->next_out = out;
     State->avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(outLength, UINT32_MAX));
-    const int rc = isal_inflate(State.get());
+    const int rc = InGzipHeader ? ReadGzipHeader() : isal_inflate(State.get());
     consumed = static_cast<std::size_t>(State->next_in - in);
     produced = static_cast<std::size_t>(State->next_out - out);
+    if (rc == ISAL_END_INPUT) return TStep::NeedInput;
     if (rc != ISAL_DECOMP_OK) return TStep::Error;
     // FINISH, unlike INPUT_DONE, means the last decoded bytes are out and the trailer was checked.
     if (State->block_state == ISAL_BLOCK_FINISH) return TStep::StreamEnd;
@@ -69,21 +70,40 @@ class TDeflateEngine : public TDecodingSource::TEngine {
 
   bool StartNext(const std::uint8_t* in, std::size_t inLength) override {
     if (!Gzip || inLength < 2 || in[0] != 0x1F || in[1] != 0x8B) return false;
-    Start(ISAL_GZIP);
+    Start(TWrapper::Gzip);
     return true;
   }
 
  private:
-  void Start(std::uint32_t wrapper) {
+  enum class TWrapper { Gzip, Zlib, Raw };
+
+  void Start(TWrapper wrapper) {
     isal_inflate_init(State.get());
-    State->crc_flag = wrapper;
+    // The library's own gzip header reading forgets the header's flags when the header arrives in
+    // pieces, so the header is read here with state kept between pieces, and inflate checks only
+    // the trailer.
+    State->crc_flag = wrapper == TWrapper::Gzip ? ISAL_GZIP_NO_HDR_VER
+                      : wrapper == TWrapper::Zlib ? ISAL_ZLIB
+                                                  : ISAL_DEFLATE;
+    isal_gzip_header_init(&GzipHeader);
+    InGzipHeader = wrapper == TWrapper::Gzip;
     Ready = true;
+  }
+
+  // ISAL_END_INPUT while the header is incomplete; once it is read, inflates what follows it.
+  int ReadGzipHeader() {
+    const int rc = isal_read_gzip_header(State.get(), &GzipHeader);
+    if (rc != ISAL_DECOMP_OK) return rc;
+    InGzipHeader = false;
+    return State->avail_in == 0 ? ISAL_END_INPUT : isal_inflate(State.get());
   }
 
   const bool Gzip;
   bool Ready = false;
+  bool InGzipHeader = false;
   // Some tens of KiB of tables: on the heap with the engine, not on a thread's stack.
   std::unique_ptr<inflate_state> State;
+  isal_gzip_header GzipHeader{};
 };
 
 class TBrotliEngine : public TDecodingSource::TEngine {
