@@ -103,7 +103,9 @@ int RunProgram(const TStartup& startup) {
   }
 
   TMainForm form(std::move(context));
-  QObject::connect(&form, &TMainForm::ExitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  QObject::connect(
+      &form, &TMainForm::ExitRequested, qApp, [&form] { QCoreApplication::exit(form.ExitCode()); },
+      Qt::QueuedConnection);
   std::unique_ptr<QSocketNotifier> stopNotifier;
   if (startup.StopSignalFd >= 0) {
     stopNotifier = std::make_unique<QSocketNotifier>(startup.StopSignalFd, QSocketNotifier::Read);
@@ -134,7 +136,7 @@ int RunProgram(const TStartup& startup) {
     form.ShowTips();
   }
   // A session that ended while the tips were shown has already saved everything.
-  if (form.Finished()) return 0;
+  if (form.Finished()) return form.ExitCode();
   return QApplication::exec();
 }
 

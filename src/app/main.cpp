@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -58,6 +59,15 @@ bool HasDisplay() {
   return false;
 }
 
+// Every connection holds two files; the usual soft limit of 1,024 would lock users out long before
+// the connection cap is reached.
+void RaiseOpenFilesLimit() {
+  rlimit files{};
+  if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= files.rlim_max) return;
+  files.rlim_cur = files.rlim_max;
+  ::setrlimit(RLIMIT_NOFILE, &files);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -66,6 +76,7 @@ int main(int argc, char* argv[]) {
   // A reload request that comes before the settings are read has nothing to do, and must not end
   // the program the way SIGHUP does by default.
   std::signal(SIGHUP, SIG_IGN);
+  RaiseOpenFilesLimit();
 
   const TAppOptions options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.Error.empty()) {

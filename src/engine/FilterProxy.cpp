@@ -1,6 +1,8 @@
 #include "engine/FilterProxy.h"
 
+#include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "prefs/Prefs.h"
 
@@ -32,7 +34,39 @@ void TFilterProxy::Start() {
 }
 
 void TFilterProxy::ClientConnected(std::unique_ptr<TSockStream> client) {
-  TSockServerClientThread::Run(std::make_unique<TFilterProxyThread>(Context, std::move(client)));
+  auto& active = Context.Prefs->ActiveConnections;
+  const std::int32_t limit = Context.Prefs->Settings()->Limits.MaxConnections;
+  if (active.load() >= limit) {
+    RefuseBusy(*client, limit);
+    return;
+  }
+  auto thread = std::make_unique<TFilterProxyThread>(Context, std::move(client));
+  // Counted here, not on the new thread, so that a burst of connections cannot all slip under the
+  // cap before their threads have started.
+  active.fetch_add(1);
+  if (!TSockServerClientThread::Run(std::move(thread))) active.fetch_sub(1);
+}
+
+void TFilterProxy::RefuseBusy(TSockStream& client, std::int32_t limit) {
+  static constexpr std::string_view kBusy =
+      "HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/plain\r\nContent-Length: 23\r\n"
+      "Connection: close\r\nRetry-After: 5\r\n\r\nToo many connections.\r\n";
+  // What the client already sent is read first: closing over unread bytes would reset the
+  // connection and could destroy the answer before the client reads it.
+  client.DiscardPending();
+  client.WriteBuf(kBusy.data(), static_cast<std::int32_t>(kBusy.size()));
+  client.Shutdown();
+  LogRefusals(limit);
+}
+
+void TFilterProxy::LogRefusals(std::int32_t limit) {
+  ++RefusedSinceLog;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - LastRefusalLog < std::chrono::seconds(1)) return;
+  std::fprintf(stderr, "tarnwick: %lld connection(s) refused with 503: %d connections open (the limit)\n",
+               static_cast<long long>(RefusedSinceLog), static_cast<int>(limit));
+  RefusedSinceLog = 0;
+  LastRefusalLog = now;
 }
 
 TFilterProxyThread::TFilterProxyThread(const TProxyContext& context, std::unique_ptr<TSockStream> client)
@@ -42,7 +76,6 @@ TFilterProxyThread::TFilterProxyThread(const TProxyContext& context, std::unique
 
 void TFilterProxyThread::ClientExecute() {
   TCorvanePrefs& prefs = *Context.Prefs;
-  prefs.ActiveConnections.fetch_add(1);
   try {
     prefs.ConnCnt.fetch_add(1);
     Control->ProcessRequest();

@@ -6,6 +6,8 @@
 // it when the server or the program goes away first; at exit the user-interface side closes the
 // hand-over, so a thread that has yet to log is released instead of waiting for a loop that stopped.
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 
 #include "engine/AccessLog.h"
@@ -40,7 +42,15 @@ class TFilterProxy : public TSockServer {
   void ClientConnected(std::unique_ptr<TSockStream> client) override;
 
  private:
+  // Answers a connection beyond the cap with a short 503 and closes it at once.
+  void RefuseBusy(TSockStream& client, std::int32_t limit);
+  // One stderr line per second at most, however hard the flood.
+  void LogRefusals(std::int32_t limit);
+
   TProxyContext Context;
+  // Accepting thread only.
+  std::int64_t RefusedSinceLog = 0;
+  std::chrono::steady_clock::time_point LastRefusalLog{};
 };
 
 class TFilterProxyThread : public TSockServerClientThread {

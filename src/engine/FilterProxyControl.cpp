@@ -1,5 +1,9 @@
 #include "engine/FilterProxyControl.h"
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
+
 #include "engine/FilterChain.h"
 #include "platform/Exceptions.h"
 #include "platform/SocketError.h"
@@ -18,6 +22,12 @@ TFilterProxyControl::TFilterProxyControl(std::shared_ptr<TCorvanePrefs> prefs,
       ClientStream(std::move(client)),
       ServerStream(NewServerStream()) {
   ClientStream->SetReceivedViaProxy(Snapshot->UseProxy);
+  ClientStream->SetIdleTimeout(IdleTimeoutMs());
+  ClientStream->EnableKeepAlive();
+}
+
+std::int32_t TFilterProxyControl::IdleTimeoutMs() const {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(Snapshot->Limits.IdleTimeoutSec * 1000LL, INT32_MAX));
 }
 
 // The order of the decisions and filters below is the proxy's behaviour: each step may answer the
@@ -25,7 +35,14 @@ TFilterProxyControl::TFilterProxyControl(std::shared_ptr<TCorvanePrefs> prefs,
 void TFilterProxyControl::ProcessRequest() {
   // Taken before the head is read, so that the log names the sender of a malformed request too.
   Client = ClientStream->RemoteAddress();
-  if (!ReadRequestOrAnswer()) return;
+  // A head trickling in byte by byte would hold the thread for ever under the idle rule alone.
+  ClientStream->SetReadDeadline(std::chrono::steady_clock::now() +
+                                std::chrono::seconds(Snapshot->Limits.HeadTimeoutSec));
+  const bool headRead = ReadRequestOrAnswer();
+  ClientStream->ClearReadDeadline();
+  if (!headRead) return;
+  // A head cut short by the clock is not a head: nothing of it may be forwarded.
+  if (ClientStream->TimedOut()) throw EHTProxyException("Request head not received in time");
   const TPreparedSettings& settings = Settings();
   if (Filters->CheckAccess(*this)) return;
   if (settings.Offline) {
@@ -120,6 +137,11 @@ void TFilterProxyControl::NarrowAcceptEncoding() {
 }
 
 bool TFilterProxyControl::ConnectOrAnswer() {
+  // Each pass through itself would open one more connection, until threads or files run out.
+  if (LeadsBackToProxy()) {
+    Answer(TStatus::LoopDetected);
+    return false;
+  }
   try {
     Connect();
     return true;

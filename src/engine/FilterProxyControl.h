@@ -137,7 +137,11 @@ class TFilterProxyControl {
   void ReadRequest();
   // Connects to the server or the upstream proxy; raises ESocketError with the last failure's code.
   void Connect();
-  // Connects to the server, or answers the 500 page and returns false.
+  // Where Connect goes: the upstream proxy, or the request's host and port.
+  void ConnectTarget(std::string& target, int& port);
+  // The server or upstream proxy to connect to is this proxy itself.
+  bool LeadsBackToProxy();
+  // Connects to the server, or answers the 508 page for a loop or the 500 page, and returns false.
   bool ConnectOrAnswer();
   void SendRequest();
   void RelayRequestBody();
@@ -171,6 +175,7 @@ class TFilterProxyControl {
   bool ConnectTunnelUpstream();
   void AnswerWithError(TStatus status, std::string_view errorText);
   std::unique_ptr<TSockStream> NewServerStream() const;
+  std::int32_t IdleTimeoutMs() const;
 
   // Constant after construction.
   const std::shared_ptr<TCorvanePrefs> Prefs;

@@ -77,9 +77,7 @@ void TFilterProxyControl::ReadRequest() {
   head.Referer = head.Headers.Get("Referer");
 }
 
-void TFilterProxyControl::Connect() {
-  std::string target;
-  int port = 0;
+void TFilterProxyControl::ConnectTarget(std::string& target, int& port) {
   if (!UpstreamHost.empty() && UpstreamPort != 0) {
     target = std::string(WithoutBrackets(UpstreamHost));
     port = UpstreamPort;
@@ -88,12 +86,37 @@ void TFilterProxyControl::Connect() {
     target = std::string(WithoutBrackets(RequestHead.Host));
     port = RequestHead.HostPort == 0 ? 80 : RequestHead.HostPort;
   }
+}
+
+bool TFilterProxyControl::LeadsBackToProxy() {
+  std::string target;
+  int port = 0;
+  ConnectTarget(target, port);
+  // The port the client reached is the port the proxy listens on; the name is resolved only when
+  // the ports agree, so ordinary requests cost no extra look-up.
+  if ((port & 0xFFFF) != ClientStream->LocalPort()) return false;
+  try {
+    for (const TSocketAddress& address : ResolveHost(target, port)) {
+      if (IsOwnMachineAddress(address)) return true;
+    }
+  } catch (const ESocketError&) {
+    // the connection attempt reports the unknown name
+  }
+  return false;
+}
+
+void TFilterProxyControl::Connect() {
+  std::string target;
+  int port = 0;
+  ConnectTarget(target, port);
   // Only a time-out is worth another try; a refusal or an unknown name answers the same again.
   int code = 0;
   for (int attempt = 0; attempt < 3; ++attempt) {
     ServerStream = NewServerStream();
     try {
       ServerStream->Open(target, port);
+      ServerStream->SetIdleTimeout(IdleTimeoutMs());
+      ServerStream->EnableKeepAlive();
       return;
     } catch (const ESocketError& error) {
       code = error.Code;

@@ -108,14 +108,16 @@ std::unique_ptr<TSockStream> TSockServer::AcceptAny(const std::vector<std::share
 }
 
 void TSockServer::Execute() {
-  try {
-    while (!Terminated.load(std::memory_order_acquire)) {
-      StartEvent.WaitFor();
-      if (Terminated.load(std::memory_order_acquire)) break;
+  while (!Terminated.load(std::memory_order_acquire)) {
+    StartEvent.WaitFor();
+    if (Terminated.load(std::memory_order_acquire)) break;
+    try {
       RunAcceptingCycle();
+    } catch (...) {
+      // Nothing may leave the thread (it would end the program). The server stops, and says so by
+      // no longer being active, so that a later Start brings it back.
+      Stop();
     }
-  } catch (const std::exception&) {
-    // Nothing may leave the thread (it would end the program); the server simply stops accepting.
   }
 }
 
@@ -137,12 +139,22 @@ void TSockServer::RunAcceptingCycle() {
       return;  // an accepted connection, if any, is closed unserved
     }
     if (client) {
-      ClientConnected(std::move(client));
+      ServeOne(std::move(client));
     } else if (IsResourceShortage(error)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     // Any other failed accept (a connection reset before it was taken, say) concerns that one
     // connection only: keep accepting.
+  }
+}
+
+void TSockServer::ServeOne(std::unique_ptr<TSockStream> client) {
+  try {
+    ClientConnected(std::move(client));
+  } catch (...) {
+    // Out of memory or threads for this one connection: it is closed unserved, and a short pause
+    // lets the shortage pass instead of failing every connection that is already queued.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
 

@@ -7,6 +7,8 @@
 // listening stream's slot (guarded by ListenMutex). Stop wakes a blocked accept by shutting the
 // listening socket down; the socket is closed by whichever side lets go of it last.
 
+#include <sys/socket.h>
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -23,9 +25,9 @@ class TCorvanePrefs;
 
 class TSockServer {
  public:
-  // The listen queue. Much larger than the 5 of old socket libraries: browsers open many
-  // connections at once, and on Linux an overflowing queue drops connection attempts for seconds.
-  static constexpr int kListenBacklog = 128;
+  // The listen queue: as long as the system allows. Browsers open many connections at once, and on
+  // Linux an overflowing queue drops connection attempts for seconds.
+  static constexpr int kListenBacklog = SOMAXCONN;
 
   // `counters` (may be null) is handed to every accepted stream and must outlive them.
   explicit TSockServer(TCorvanePrefs* counters = nullptr);
@@ -55,7 +57,8 @@ class TSockServer {
   int Port = 0;
 
  protected:
-  // Receives ownership of one accepted connection; runs on the accepting thread.
+  // Receives ownership of one accepted connection; runs on the accepting thread. Whatever it raises
+  // costs that connection only: the server goes on accepting.
   virtual void ClientConnected(std::unique_ptr<TSockStream> client) = 0;
   // Ends the accepting thread and waits for it. Every derived destructor calls this first, so that
   // ClientConnected is never called on a half-destroyed object; calling it twice is harmless.
@@ -66,6 +69,7 @@ class TSockServer {
  private:
   void Execute();
   void RunAcceptingCycle();
+  void ServeOne(std::unique_ptr<TSockStream> client);
 
   std::atomic<bool> IsActive{false};
   std::atomic<bool> StopRequested{false};

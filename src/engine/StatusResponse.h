@@ -30,6 +30,7 @@ enum class TStatus {
   NotModified,     // 304 offline mode
   BlankPage,       // 200 the pseudo host's page
   BadRequest,      // 400 a request that cannot be forwarded as it is; the error text says why
+  LoopDetected,    // 508 the request would come back to the proxy itself
 };
 
 const TStatusRow& StatusRowOf(TStatus status);

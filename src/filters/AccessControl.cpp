@@ -74,6 +74,14 @@ TOutcome OutcomeFor(TFilterProxyControl& request, const TAclEntry& entry, const 
   return TOutcome::Grant;
 }
 
+// The proxy's own password is nobody else's business: a web site must never receive it.
+void ForgetProxyCredential(TFilterProxyControl& request, const TAclEntry& entry) {
+  THeaderList& headers = request.Request().Headers;
+  if (entry.Method == TAccessMethod::Password && CredentialMatches(PresentedCredential(headers), entry.Credential)) {
+    headers.RemoveAll("Authorization");
+  }
+}
+
 }  // namespace
 
 bool CheckAccess(TFilterProxyControl& request, const TTickSource& now) {
@@ -81,6 +89,7 @@ bool CheckAccess(TFilterProxyControl& request, const TTickSource& now) {
     if (!entry.Checked || entry.Address != request.ClientAddress()) continue;
     switch (OutcomeFor(request, entry, now)) {
       case TOutcome::Grant:
+        ForgetProxyCredential(request, entry);
         return false;
       case TOutcome::Deny:
         request.Answer(TStatus::Forbidden);

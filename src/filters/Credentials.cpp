@@ -1,13 +1,19 @@
 #include "filters/Credentials.h"
 
+#include <cctype>
+
 #include "engine/HeaderList.h"
 
 namespace tarnwick {
 
 std::string PresentedCredential(const THeaderList& requestHeaders) {
-  constexpr size_t kSchemeLength = 6;  // "Basic "
+  constexpr std::string_view kScheme = "basic ";
   const std::string value = requestHeaders.Get("Authorization");
-  return value.size() > kSchemeLength ? value.substr(kSchemeLength) : std::string();
+  if (value.size() <= kScheme.size()) return {};
+  for (size_t i = 0; i < kScheme.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(value[i])) != kScheme[i]) return {};
+  }
+  return value.substr(kScheme.size());
 }
 
 bool CredentialMatches(std::string_view presented, std::string_view stored) {

@@ -9,9 +9,8 @@ namespace tarnwick {
 
 class THeaderList;
 
-// The Authorization header's value from its seventh character on (what follows "Basic "); empty
-// when the header is missing or shorter. The scheme word is not checked: another scheme simply
-// presents a credential that matches nothing.
+// The Authorization header's value after "Basic " (the scheme word in any letter case); empty when
+// the header is missing, shorter, or names another scheme, which presents no credential at all.
 std::string PresentedCredential(const THeaderList& requestHeaders);
 
 // Exact, case-sensitive equality. An empty stored credential (a hand-edited entry without one)

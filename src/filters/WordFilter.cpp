@@ -1,6 +1,7 @@
 #include "filters/WordFilter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,11 +29,39 @@ bool AllWordsIn(std::string_view words, std::string_view page, bool caseSensitiv
   return true;
 }
 
+// This page's share of the budget that all collected pages have together; given back as the page
+// is done, however it ends.
+class TBudgetShare {
+ public:
+  TBudgetShare(std::atomic<std::int64_t>& used, std::int64_t budget) : Used(used), Budget(budget) {}
+  ~TBudgetShare() { Used.fetch_sub(Held); }
+  TBudgetShare(const TBudgetShare&) = delete;
+  TBudgetShare& operator=(const TBudgetShare&) = delete;
+
+  // Takes up to `wanted` bytes of what the budget has left; returns what it took.
+  std::int64_t TakeUpTo(std::int64_t wanted) {
+    std::int64_t current = Used.load();
+    std::int64_t granted = 0;
+    do {
+      granted = std::clamp<std::int64_t>(Budget - current, 0, wanted);
+      if (granted == 0) return 0;
+    } while (!Used.compare_exchange_weak(current, current + granted));
+    Held += granted;
+    return granted;
+  }
+
+ private:
+  std::atomic<std::int64_t>& Used;
+  const std::int64_t Budget;
+  std::int64_t Held = 0;
+};
+
 // Scanned bytes kept in a buffer of the page's, which grows by half its room when full but never past
-// kMaxCollectedPage; what does not fit waits in Overflow, and Full() tells the caller to stop.
+// kMaxCollectedPage nor past what the shared budget grants; what does not fit waits in Overflow,
+// and Full() tells the caller to stop.
 class TCollectSink : public TByteSink {
  public:
-  explicit TCollectSink(TBuffer& page) : Page(page) {}
+  TCollectSink(TBuffer& page, TBudgetShare& share) : Page(page), Share(share) {}
 
   bool Write(const char* bytes, std::size_t n) override {
     std::size_t stored = 0;
@@ -51,11 +80,14 @@ class TCollectSink : public TByteSink {
   bool Grow() {
     if (Page.Capacity >= kMaxCollectedPage) return false;
     const std::int64_t grown = std::max<std::int64_t>(Page.Capacity + Page.Capacity / 2, Page.Capacity + 1);
-    Page.SetCapacity(static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxCollectedPage)));
+    const std::int64_t more = Share.TakeUpTo(std::min<std::int64_t>(grown, kMaxCollectedPage) - Page.Capacity);
+    if (more == 0) return false;
+    Page.SetCapacity(static_cast<std::int32_t>(Page.Capacity + more));
     return true;
   }
 
   TBuffer& Page;
+  TBudgetShare& Share;
 };
 
 std::int32_t InitialRoom(std::int64_t contentLength) {
@@ -112,10 +144,13 @@ std::optional<std::size_t> FindWordEntry(const TPrefsSettings& settings, std::st
 }
 
 void FilterWholePage(TFilterProxyControl& request) {
-  TBuffer page(InitialRoom(request.Response().ContentLength));
+  TBudgetShare share(request.Shared().CollectedBytes, request.Settings().Limits.WordBudgetBytes);
+  // With the budget spent, a page starts from a buffer's smallest room, which is not counted.
+  const std::int64_t granted = share.TakeUpTo(InitialRoom(request.Response().ContentLength));
+  TBuffer page(granted > 0 ? static_cast<std::int32_t>(granted) : TBuffer::kDefaultCapacity);
   TPageTags tags(request);
   TPageScan scan(request);
-  TCollectSink collected(page);
+  TCollectSink collected(page, share);
   TScanStep step = TScanStep::More;
   while (step == TScanStep::More && !collected.Full()) step = scan.Next(tags, collected);
 

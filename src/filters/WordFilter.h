@@ -3,8 +3,9 @@
 // page is collected whole before anything of it is sent, searched for the entries' words, and then
 // sent, or replaced by the answer of the first entry whose words all occur in it.
 //
-// Memory stays bounded: collection stops at kMaxCollectedPage; the words are searched in what was
-// collected, and the rest of the page is streamed after it.
+// Memory stays bounded: collection stops at kMaxCollectedPage, and all pages collected at once
+// share one budget (the settings' Limits); the words are searched in what was collected, and the
+// rest of the page is streamed after it.
 //
 // Runs on the request's connection thread; reads the request's settings.
 

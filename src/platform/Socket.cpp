@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/Exceptions.h"
@@ -148,7 +150,7 @@ void TCustomWinSocket::SetReceiveTimeout(int ms) {
   setsockopt(Handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
 }
 
-int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second) {
+int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second, int timeoutMs) {
   pollfd watch[2];
   int bits[2];
   nfds_t count = 0;
@@ -158,9 +160,11 @@ int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second) 
     bits[count++] = bit;
   }
   if (count == 0) return 0;
-  while (::poll(watch, count, -1) < 0) {
+  int polled = 0;
+  while ((polled = ::poll(watch, count, timeoutMs)) < 0) {
     if (errno != EINTR) return bits[0] | (count > 1 ? bits[1] : 0);  // let the reads find the fault
   }
+  if (polled == 0) return 0;
   int ready = 0;
   for (nfds_t i = 0; i < count; ++i) {
     if (watch[i].revents != 0) ready |= bits[i];
@@ -192,11 +196,66 @@ int TCustomWinSocket::LocalPort() const {
   return AddressPort(reinterpret_cast<const sockaddr*>(&local));
 }
 
+void TCustomWinSocket::SetIdleTimeout(int ms) {
+  IdleMs = ms > 0 ? ms : 0;
+  if (Handle < 0) return;
+  timeval limit{IdleMs / 1000, (IdleMs % 1000) * 1000};
+  setsockopt(Handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  setsockopt(Handle, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+void TCustomWinSocket::SetReadDeadline(std::chrono::steady_clock::time_point deadline) {
+  Deadline = deadline;
+  HasDeadline = true;
+}
+
+void TCustomWinSocket::EnableKeepAlive() {
+  if (Handle < 0) return;
+  // First probe after a minute of silence, then every 10 s; six unanswered probes end it.
+  const int on = 1, idle = 60, interval = 10, count = 6;
+  setsockopt(Handle, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+  setsockopt(Handle, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+  setsockopt(Handle, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+  setsockopt(Handle, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+}
+
+void TCustomWinSocket::DiscardPending() {
+  if (Handle < 0) return;
+  char scrap[4096];
+  for (int round = 0; round < 16; ++round) {
+    if (::recv(Handle, scrap, sizeof scrap, MSG_DONTWAIT) <= 0) return;
+  }
+}
+
+bool TCustomWinSocket::WaitBeforeDeadline() {
+  using namespace std::chrono;
+  if (!HasDeadline) return true;
+  for (;;) {
+    const auto left = duration_cast<milliseconds>(Deadline - steady_clock::now()).count();
+    if (left <= 0) return false;
+    const int waitMs = IdleMs > 0 && IdleMs < left ? IdleMs : static_cast<int>(std::min<std::int64_t>(left, INT32_MAX));
+    pollfd watch{Handle, POLLIN, 0};
+    const int ready = ::poll(&watch, 1, waitMs);
+    if (ready > 0) return true;
+    if (ready == 0) return false;
+    if (errno != EINTR) return true;  // let the receive itself report the failure
+  }
+}
+
 int TCustomWinSocket::ReceiveBuf(void* buffer, int count) {
   if (Handle < 0) throw ESocketError("Socket is not open", wsa::kNotSocket, "recv");
+  if (!WaitBeforeDeadline()) {
+    ReadTimedOut = true;
+    errno = ETIMEDOUT;
+    ThrowTransferError("recv");
+  }
   for (;;) {
     const ssize_t got = ::recv(Handle, buffer, static_cast<size_t>(count), 0);
     if (got >= 0) return static_cast<int>(got);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      ReadTimedOut = true;  // the idle time ran out
+      errno = ETIMEDOUT;
+    }
     if (errno != EINTR) ThrowTransferError("recv");
   }
 }
@@ -214,6 +273,7 @@ int TCustomWinSocket::SendBuf(const void* buffer, int count) {
     } else if (sent > 0) {
       break;
     } else {
+      if (errno == EAGAIN || errno == EWOULDBLOCK) errno = ETIMEDOUT;  // the idle time ran out
       ThrowTransferError("send");
     }
   }

@@ -8,6 +8,7 @@
 // owner (Close() or destruction), never under another thread's feet.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -53,6 +54,19 @@ class TCustomWinSocket {
   // Waits for one connection; returns its handle, or -1 with the code in `errorCode`.
   int AcceptHandle(int& errorCode);
 
+  // A receive or send that makes no progress for `ms` fails with a time-out (and reads as the end
+  // of the stream); 0: wait for ever. Kept by the system, so it holds for every kind of transfer.
+  void SetIdleTimeout(int ms);
+  // Receives also fail with a time-out once `deadline` has passed, however the bytes trickle in.
+  void SetReadDeadline(std::chrono::steady_clock::time_point deadline);
+  void ClearReadDeadline() { HasDeadline = false; }
+  // Whether a receive has failed for the idle time or the deadline.
+  bool TimedOut() const { return ReadTimedOut; }
+  // Probes a silent peer, so that one that vanished without a word is noticed within minutes.
+  void EnableKeepAlive();
+  // Reads and throws away what has already arrived, without waiting.
+  void DiscardPending();
+
   std::mutex& Lock() { return SocketLock; }
   int NativeHandle() const { return Handle; }
 
@@ -60,14 +74,23 @@ class TCustomWinSocket {
   int Handle;
 
  private:
+  // While a deadline is set: waits until a receive would not block; false when the idle time or
+  // the deadline ran out.
+  bool WaitBeforeDeadline();
+
+  int IdleMs = 0;
+  bool HasDeadline = false;
+  bool ReadTimedOut = false;
+  std::chrono::steady_clock::time_point Deadline;
   std::atomic<bool> IsConnected{false};
   std::atomic<bool> ShutDownRequested{false};
   std::mutex SocketLock;  // held by accept; the stream's own thread is its only other user
 };
 
 // Waits until one of the sockets has bytes to read, or an end or error to report. Either may be
-// null (not watched). Returns a bit set: 1 for `first`, 2 for `second`; 0 when neither is open.
-int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second);
+// null (not watched). Returns a bit set: 1 for `first`, 2 for `second`; 0 when neither is open or
+// `timeoutMs` (negative: no limit) passed first.
+int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second, int timeoutMs = -1);
 
 // Parses a dotted IPv4 address; false when `text` is not one.
 bool ParseDottedAddress(const std::string& text, std::uint32_t& networkOrder);

@@ -1,6 +1,7 @@
 #include "platform/SocketAddress.h"
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <netdb.h>
 #include <netinet/in.h>
 
@@ -98,6 +99,23 @@ bool IsLoopbackText(std::string_view address) {
     return (ntohl(reinterpret_cast<const sockaddr_in*>(&parsed.Storage)->sin_addr.s_addr) >> 24) == 127;
   }
   return IN6_IS_ADDR_LOOPBACK(&reinterpret_cast<const sockaddr_in6*>(&parsed.Storage)->sin6_addr);
+}
+
+bool IsOwnMachineAddress(const TSocketAddress& address) {
+  const std::string text = AddressText(address.Get());
+  if (text.empty()) return false;
+  if (IsLoopbackText(text) || text == "0.0.0.0" || text == "::") return true;
+  ifaddrs* interfaces = nullptr;
+  if (::getifaddrs(&interfaces) != 0) return false;
+  bool own = false;
+  for (const ifaddrs* item = interfaces; item != nullptr && !own; item = item->ifa_next) {
+    if (item->ifa_addr == nullptr) continue;
+    const int family = item->ifa_addr->sa_family;
+    if (family != AF_INET && family != AF_INET6) continue;
+    own = AddressText(item->ifa_addr) == text;
+  }
+  ::freeifaddrs(interfaces);
+  return own;
 }
 
 }  // namespace tarnwick

@@ -38,6 +38,10 @@ int AddressPort(const sockaddr* address);
 // 127.0.0.0/8 or ::1, as text.
 bool IsLoopbackText(std::string_view address);
 
+// Whether `address` belongs to this machine: loopback, the unspecified address, or an address of
+// one of its interfaces (either family; an IPv4 address carried in IPv6 counts as its IPv4 form).
+bool IsOwnMachineAddress(const TSocketAddress& address);
+
 // "[::1]" -> "::1"; any other text unchanged.
 std::string_view WithoutBrackets(std::string_view host);
 

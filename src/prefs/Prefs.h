@@ -87,6 +87,8 @@ class TCorvanePrefs {
   void ResetStats();
 
   std::atomic<std::int32_t> ActiveConnections{0};
+  // Bytes held by pages collected whole for word analysis, over all connections.
+  std::atomic<std::int64_t> CollectedBytes{0};
   std::atomic<std::int32_t> FltImagesCnt{0};
   std::atomic<std::int32_t> FltFormsCnt{0};
   std::atomic<std::int32_t> FltFramesCnt{0};

@@ -64,6 +64,17 @@ struct TAclEntry {
   friend bool operator==(const TAclEntry&, const TAclEntry&) = default;
 };
 
+// Bounds that keep slow or hostile peers from holding the proxy's threads, files and memory. Not in
+// the window: they come from the INI section "Tarnwick.Limits" and travel in the snapshot.
+struct TLimits {
+  std::int32_t HeadTimeoutSec = 60;            // the whole request head must arrive within this
+  std::int32_t IdleTimeoutSec = 300;           // no byte either way for this long closes a connection
+  std::int32_t TunnelIdleSec = 600;            // the same for an open tunnel
+  std::int32_t MaxConnections = 512;           // live connections; the next one is answered 503
+  std::int64_t WordBudgetBytes = 256LL << 20;  // pages collected whole for word analysis, all at once
+  friend bool operator==(const TLimits&, const TLimits&) = default;
+};
+
 // Every setting that Apply copies from the window, in the order of the preferences model.
 // Element i of BlockChecked / SizeChecked describes entry i of its list; an array may be shorter
 // than its list, and an entry without an element counts as unchecked.
@@ -106,6 +117,7 @@ struct TPrefsSettings {
   std::vector<TAclEntry> AclEntries;      // in display order
   std::int32_t PassExpireMs = 0;          // 0: an access-password login never expires
   bool LogEnabled = false;
+  TLimits Limits;  // kept by Apply as it was read from the settings file
 };
 
 // Whether element `index` of a check-mark array is set; missing elements count as unchecked.

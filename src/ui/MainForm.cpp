@@ -74,6 +74,9 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
                                      *MessageBoxes, *Context.Language, nullptr);
   MainTimer = Named(new QTimer(this), QStringLiteral("MainTimer"));
   MainTimer->setInterval(500);
+  StatsSaveTimer = Named(new QTimer(this), QStringLiteral("StatsSaveTimer"));
+  StatsSaveTimer->setInterval(kStatsSaveIntervalMs);
+  connect(StatsSaveTimer, &QTimer::timeout, this, [this] { SaveStatsToFile(); });
   ConnectCommands();
   // The preferences, the settings file and the log exist from the start so that no command ever
   // meets a missing object; FormCreate fills and opens them.

@@ -210,6 +210,8 @@ class TMainForm : public QMainWindow {
   TStringHolder* RedirListStates;
   TStringHolder* ACLListStates;
   TStringHolder* StatStrings;
+  QTimer* StatsSaveTimer;
+  int ExitStatus = 0;
 
   // File menu.
   QAction* m_File_Statistics;
@@ -285,6 +287,20 @@ class TMainForm : public QMainWindow {
   void StartServer();
   void RestartServer();
   void ShowBindError();
+  void ReportListening();
+
+ public:
+  // Writes the statistics lines into TARNWICK.INI alone; false (and a message) when it cannot.
+  // Called every kStatsSaveInterval, so that a killed program loses at most that much.
+  bool SaveStatsToFile();
+  static constexpr int kStatsSaveIntervalMs = 5 * 60 * 1000;
+  // The program's exit status: 1 once the settings could not be written at exit.
+  int ExitCode() const { return ExitStatus; }
+
+ private:
+  // A stored port that is empty, not a number or outside 1-65535: listen on kFallbackPort, and say so.
+  void ReplaceUnusablePort();
+  static constexpr int kFallbackPort = 8080;
   void ShowOnProxyPage();
   void OpenLog();
   void PublishLogEnabled(bool enabled);

@@ -5,11 +5,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTabWidget>
 #include <QTimer>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/AccessLog.h"
@@ -61,6 +63,7 @@ void TMainForm::FormCreate() {
   }
   RestoreListStates();
   Apply();
+  ReplaceUnusablePort();
   LoadStats(*PrefsObject, StatStrings->Strings);
 
   UpdatePluginPages();
@@ -74,6 +77,25 @@ void TMainForm::FormCreate() {
   MainTimer->start();
   UpdateTrayAndHotKey();
   AutoCheckForUpdate();
+  StatsSaveTimer->start();
+}
+
+bool TMainForm::SaveStatsToFile() {
+  SaveStats(*PrefsObject, StatStrings->Strings);
+  if (WriteListSection(*SettingsFile, ListSectionName("StatStrings_Strings"), StatStrings->Strings)) return true;
+  Messages().ShowErrorMsg(Translated(Language(), "#errStatsWrite").arg(QString::fromStdString(SettingsFilePath())));
+  return false;
+}
+
+void TMainForm::ReplaceUnusablePort() {
+  const std::int32_t port = PrefsObject->Settings()->ListenPort;
+  if (port >= 1 && port <= 65535) return;
+  // Port 0 would have the system pick a port nobody knows, and a larger number would be cut to 16
+  // bits: either way the browser's proxy setting would point nowhere without a word.
+  const QString stored = ProxyPage->Port->text();
+  ProxyPage->Port->setText(QString::number(kFallbackPort));
+  Apply();
+  Messages().ShowInformationMsg(Translated(Language(), "#PortReplaced").arg(stored).arg(kFallbackPort));
 }
 
 void TMainForm::SwitchLanguage(std::uint8_t code) {
@@ -117,9 +139,19 @@ void TMainForm::StartServer() {
   EffectiveAllowOthers = settings->AllowOthers;
   try {
     Server->Start();
+    ReportListening();
   } catch (const ESocketError&) {
     ShowBindError();
   }
+}
+
+void TMainForm::ReportListening() {
+  if (!Context.Headless) return;
+  QStringList addresses;
+  for (const std::string& address : Server->ListeningAddresses()) addresses << QString::fromStdString(address);
+  const QString text =
+      Translated(Language(), "#Listening").arg(addresses.join(QStringLiteral(", "))).arg(Server->ListeningPort());
+  std::fprintf(stderr, "tarnwick: %s\n", text.toLocal8Bit().constData());
 }
 
 void TMainForm::RestartServer() {
@@ -130,6 +162,7 @@ void TMainForm::RestartServer() {
   EffectiveAllowOthers = settings->AllowOthers;
   try {
     Server->Start();
+    ReportListening();
   } catch (const std::exception&) {
     // A port in use or not allowed (ESocketError), or no memory for the listener.
     ShowBindError();
@@ -138,6 +171,13 @@ void TMainForm::RestartServer() {
 
 void TMainForm::ShowBindError() {
   Messages().ShowErrorMsg(TranslatedBlock(Language(), "##errBind"));
+  if (Context.Headless) {
+    // Nobody could ever choose another port: the program ends, and says why by its status.
+    ExitStatus = 1;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    return;
+  }
   if (PasswordCheck()) ShowOnProxyPage();
 }
 
@@ -234,6 +274,7 @@ void TMainForm::ExitCommand() {
   TrayIcon->StopClickTimer();
   TrayIcon->SetActive(false);
   HotKey->SetActive(false);
+  StatsSaveTimer->stop();
   CanClose = true;
   Exiting = false;
   Exited = true;
@@ -318,6 +359,9 @@ void TMainForm::FormClose() {
   SaveListStates();
   StoreSettings();
   if (Stats) StorePlacement(*Stats, *SettingsFile, kStatsSection);
+  // Written last, on its own: it fails exactly when the settings file cannot be written, and then
+  // the program says so and ends with status 1 instead of pretending all was kept.
+  if (!SaveStatsToFile()) ExitStatus = 1;
   SaveRegistryValues();
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/AccessLog.h"
 #include "platform/IniFile.h"
+#include "prefs/Limits.h"
 #include "prefs/ListStates.h"
 #include "prefs/Prefs.h"
 #include "prefs/StoredProperties.h"
@@ -74,6 +75,10 @@ void TMainForm::StoreSettings() {
 void TMainForm::RestoreSettings(const TIniFile& file) {
   RestorePlacement(*this, file, kSettingsSection);
   RestoreProperties(*this, file);
+  // The limits are not in the window, so Apply would never bring them: they go straight into force.
+  TPrefsSettings settings = *PrefsObject->Settings();
+  settings.Limits = ReadLimits(file);
+  PrefsObject->Publish(std::move(settings));
 }
 
 std::string TMainForm::ReloadSettings() {

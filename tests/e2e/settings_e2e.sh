@@ -24,6 +24,10 @@
 #       and a request that passes, from the settings in the settings directory.
 #   settings_e2e.sh autostart TARNWICK
 #       --autostart on writes a valid XDG autostart entry for the program, off removes it.
+#   settings_e2e.sh limits TARNWICK
+#       The [Tarnwick.Limits] section read at start: a head not sent within HeadTimeout closes the
+#       connection, a connection beyond MaxConnections gets 503 at once, and the section survives
+#       the settings file being written at exit.
 #
 # Everything stays on 127.0.0.1. Every wait has a deadline; the script stops only the processes it
 # started, by PID, and removes its temporary folder.
@@ -40,9 +44,9 @@ fail() {
 }
 
 case $mode in
-  settings | modes | fresh | reload | import | explain | autostart) ;;
+  settings | modes | fresh | reload | import | explain | autostart | limits) ;;
   *)
-    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|explain|autostart TARNWICK" >&2
+    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|explain|autostart|limits TARNWICK" >&2
     exit 2
     ;;
 esac
@@ -238,6 +242,54 @@ run_fresh() {
   expect_equal "image sizes" "$(ini_value Corvane.SizeList_Items Count)" 12
   [ "$(ini_value Corvane.BlockList_Items Count)" -gt 0 ] || fail "no block list"
   [ -f "$home/TARNWICK.LOG" ] || fail "no access log"
+
+  # A stored port that cannot be used: 8080, and a word about it.
+  local bad
+  for bad in "" abc 0 -1 70000; do
+    printf '[Corvane]\nPort_Text=%s\n' "$bad" >"$home/TARNWICK.INI"
+    start_tarnwick 8080
+    grep -q "cannot be used; Tarnwick listens on port 8080" "$work/tarnwick.out" || fail "port '$bad' not reported"
+    stop_tarnwick
+  done
+  printf 'garbage\0\377\n[[[' >"$home/TARNWICK.INI"
+  start_tarnwick 8080
+  stop_tarnwick
+}
+
+run_limits() {
+  local port
+  port=$(free_port)
+  printf '[Corvane]\nPort_Text=%s\n[Tarnwick.Limits]\nHeadTimeout=2\nMaxConnections=1\n' "$port" >"$home/TARNWICK.INI"
+  start_tarnwick "$port"
+  local outcome
+  outcome=$(python3 - "$port" <<'PY'
+import socket, sys, time
+port = int(sys.argv[1])
+held = socket.create_connection(("127.0.0.1", port))
+held.sendall(b"GET http://127.0.0.1/ HTTP/1.0\r\n")  # and the rest never comes
+time.sleep(0.3)
+second = socket.create_connection(("127.0.0.1", port))
+second.settimeout(10)
+second.sendall(b"GET http://127.0.0.1/ HTTP/1.0\r\n\r\n")
+answer = second.recv(4096).split(b"\r\n")[0].decode()
+start = time.monotonic()
+held.settimeout(20)
+closed = held.recv(4096) == b""
+print(answer + "|" + ("closed" if closed and time.monotonic() - start < 15 else "open"))
+PY
+  )
+  expect_equal "second connection, then the held one" "$outcome" "HTTP/1.0 503 Service Unavailable|closed"
+  grep -q "Tarnwick listens on 127.0.0.1.*, port $port" "$work/tarnwick.out" || fail "no listening address on stderr"
+
+  # Headless, a port in use ends the program with status 1 and a message instead of serving nothing.
+  mkdir -p "$work/other"
+  printf '[Corvane]\nPort_Text=%s\n' "$port" >"$work/other/TARNWICK.INI"
+  local status=0
+  timeout 20 "$tarnwick" --headless --home "$work/other" >"$work/tarnwick-busy.out" 2>&1 || status=$?
+  expect_equal "status with the port in use" "$status" 1
+  grep -q "^tarnwick: " "$work/tarnwick-busy.out" || fail "no message for the port in use"
+  stop_tarnwick
+  expect_equal "MaxConnections kept" "$(ini_value Tarnwick.Limits MaxConnections)" 1
 }
 
 # write_block_ini PORT ENTRY: normal mode, request filter on, one ticked block entry.

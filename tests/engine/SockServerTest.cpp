@@ -184,5 +184,25 @@ TEST_F(FilterProxyTest, CountersStayExactUnderManyConcurrentConnections) {
   EXPECT_EQ(static_cast<std::int64_t>(kOfflineAnswer.size()) * kClients, Prefs->SentCnt.load());
 }
 
+// Fails the first connection the way an exhausted system would, then serves like the echo server.
+class TFailingFirstServer : public TEchoServer {
+ protected:
+  void ClientConnected(std::unique_ptr<TSockStream> client) override {
+    if (Failures.fetch_add(1) == 0) throw std::bad_alloc();
+    TEchoServer::ClientConnected(std::move(client));
+  }
+  std::atomic<int> Failures{0};
+};
+
+TEST(SockServerFailureTest, AFailureOfOneConnectionLeavesTheServerAccepting) {
+  TFailingFirstServer server;
+  server.BindAddress = "127.0.0.1";
+  server.Start();
+  const int port = server.ListeningPort();
+  EXPECT_EQ("", Exchange(port, "lost")) << "the failed connection is closed unserved";
+  EXPECT_TRUE(server.Active());
+  EXPECT_EQ("echo:next\r\n", Exchange(port, "next"));
+}
+
 }  // namespace
 }  // namespace tarnwick

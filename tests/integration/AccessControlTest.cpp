@@ -102,6 +102,29 @@ TEST_F(AccessControlTest, APasswordEntryAsksThenRemembersTheClientByAddress) {
   EXPECT_EQ(3, Origin.Connections());
 }
 
+TEST_F(AccessControlTest, OnlyTheBasicSchemeInAnyCaseCarriesTheCredential) {
+  StartWithAccessList({{"127.0.0.2", "2"}, {"127.0.0.3", "2"}});
+  EXPECT_EQ("401", Outcome("127.0.0.2", "Authorization: XXXXX " + RightText + "\r\n"));
+  EXPECT_EQ("401", Outcome("127.0.0.2", "Authorization: Basi " + RightText + "\r\n"));
+  EXPECT_EQ("ok", Outcome("127.0.0.2", "Authorization: bASIC " + RightText + "\r\n"));
+  EXPECT_EQ("ok", Outcome("127.0.0.3", "Authorization: basic " + RightText + "\r\n"));
+}
+
+TEST_F(AccessControlTest, TheProxysCredentialNeverReachesTheWebSite) {
+  StartWithAccessList({{"127.0.0.2", "2"}});
+  EXPECT_EQ("ok", Outcome("127.0.0.2", Right));
+  EXPECT_EQ("ok", Outcome("127.0.0.2", Right)) << "remembered, and sent again";
+  for (size_t n = 0; n < 2; ++n) {
+    EXPECT_EQ(std::string::npos, OriginSaw(n).find("Authorization")) << OriginSaw(n);
+  }
+  // A client no password rule concerns keeps its header: it may be meant for the site.
+  EXPECT_EQ("ok", Outcome("127.0.0.5", Right));
+  EXPECT_NE(std::string::npos, OriginSaw(2).find(Right)) << OriginSaw(2);
+  // So does a remembered client whose header carries another credential than the proxy's.
+  EXPECT_EQ("ok", Outcome("127.0.0.2", Credential("site", "login")));
+  EXPECT_NE(std::string::npos, OriginSaw(3).find(Credential("site", "login"))) << OriginSaw(3);
+}
+
 TEST_F(AccessControlTest, ALoginExpiresAfterIdleTimeAndEachAdmittedRequestRestartsIt) {
   StartWithAccessList({{"127.0.0.2", "2"}}, 5 * kMinute);
   EXPECT_EQ("ok", Outcome("127.0.0.2", Right));

@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 
 #include "filters/Filters.h"
 #include "filters/PopupFilter.h"
@@ -223,6 +225,53 @@ TEST_F(ContentFiltersTest, CollectionStopsAt16MiBAndTheRestStreamsAfterIt) {
   // Both words within the collected part: replaced.
   Origin.SetResponse(Response("text/html", "poker chips " + filler));
   EXPECT_THAT(Get(), StartsWith("HTTP/1.0 403 Page Blocked\r\n"));
+}
+
+TEST_F(ContentFiltersTest, PagesCollectedAtOnceShareOneBudgetAndEveryPageStillArrives) {
+  constexpr std::int64_t kBudget = 1 << 20;
+  Start([](TPrefsSettings& s) {
+    WordEntry(s, "<poker chips>", "1");
+    s.Limits.WordBudgetBytes = kBudget;
+  });
+  const std::string page = "<p>" + std::string(400000, 'p') + "</p>";
+  Origin.SetResponse(Response("text/html", page));
+  std::atomic<bool> done{false};
+  std::atomic<std::int64_t> peak{0};
+  std::thread watcher([&] {
+    while (!done) {
+      peak = std::max(peak.load(), Prefs->CollectedBytes.load());
+      std::this_thread::yield();
+    }
+  });
+  constexpr int kClients = 8;
+  std::atomic<int> whole{0};
+  std::vector<std::thread> clients;
+  for (int i = 0; i < kClients; ++i) {
+    clients.emplace_back([&] {
+      if (BodyOf(Get()) == page) ++whole;
+    });
+  }
+  for (auto& client : clients) client.join();
+  done = true;
+  watcher.join();
+  EXPECT_EQ(kClients, whole.load());
+  EXPECT_LE(peak.load(), kBudget);
+  EXPECT_EQ(0, Prefs->CollectedBytes.load()) << "every page gives its share back";
+}
+
+TEST_F(ContentFiltersTest, WithTheBudgetSpentOnlyTheFirstBytesAreSearched) {
+  constexpr std::int64_t kBudget = 1 << 20;
+  Start([](TPrefsSettings& s) {
+    WordEntry(s, "<poker chips>", "1");
+    s.Limits.WordBudgetBytes = kBudget;
+  });
+  Prefs->CollectedBytes = kBudget;  // other pages hold all of it
+  const std::string late = std::string(5000, 'f') + " poker chips";
+  Origin.SetResponse(Response("text/html", late));
+  EXPECT_TRUE(BodyOf(Get()) == late) << "the words lie beyond what could be collected";
+  Origin.SetResponse(Response("text/html", "poker chips" + std::string(5000, 'f')));
+  EXPECT_THAT(Get(), StartsWith("HTTP/1.0 403 Page Blocked\r\n"));
+  EXPECT_EQ(kBudget, Prefs->CollectedBytes.load());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/SockStream.h"
 #include "platform/UserStore.h"
 #include "ui/Pages.h"
 
@@ -62,8 +63,26 @@ std::string TFormFixture::IniText() const {
   return text.str();
 }
 
-void TFormFixture::WriteIni(const std::string& text) const {
-  std::ofstream(Path("TARNWICK.INI"), std::ios::binary) << text;
+namespace {
+
+// A loopback port free at this moment. Port 0 is not a usable stored port (the program would fall
+// back to 8080), so the tests' "Port_Text=0" stands for "any free port".
+std::string FreePort() {
+  TSockStream probe;
+  probe.Listen("", "127.0.0.1", 0, 1);
+  return std::to_string(probe.LocalPort());
+}
+
+}  // namespace
+
+void TFormFixture::WriteIni(const std::string& text) {
+  std::string written = text;
+  const std::string anyPort = "Port_Text=0\n";
+  if (const auto at = written.find(anyPort); at != std::string::npos) {
+    written.replace(at, anyPort.size(), "Port_Text=" + FreePort() + "\n");
+  }
+  std::ofstream(Path("TARNWICK.INI"), std::ios::binary) << written;
+  Written = written;
 }
 
 void TFormFixture::Click(QPushButton* button) { button->click(); }

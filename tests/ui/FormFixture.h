@@ -98,7 +98,9 @@ class TFormFixture {
   std::shared_ptr<const TPreparedSettings> Settings() { return Window->Prefs().Settings(); }
   std::string Path(const char* name) const { return Home.filePath(QString::fromLatin1(name)).toStdString(); }
   std::string IniText() const;
-  void WriteIni(const std::string& text) const;
+  void WriteIni(const std::string& text);
+  // The text last written as TARNWICK.INI (with "Port_Text=0" turned into a free port).
+  const std::string& WrittenIni() const { return Written; }
 
   // What a user does.
   void AddBlock(const QString& text);
@@ -113,6 +115,7 @@ class TFormFixture {
   QTemporaryDir Home;
   std::shared_ptr<TLanguage> Language;
   TPrepare Prepare;
+  std::string Written;
   TRecordingDialogs* Recorder = nullptr;
   TRecordingLauncher* Desktop = nullptr;
   std::unique_ptr<TMainForm> Window;

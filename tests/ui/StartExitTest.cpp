@@ -15,6 +15,7 @@
 #include "engine/FilterProxy.h"
 #include "engine/SockStream.h"
 #include "engine/StatusResponse.h"
+#include "language/Language.h"
 #include "platform/IniFile.h"
 #include "platform/Version.h"
 #include "prefs/StoredProperties.h"
@@ -23,6 +24,19 @@
 #include "ui/Pages.h"
 
 namespace tarnwick::test {
+
+namespace {
+
+// English, so that a message's words can be checked.
+std::shared_ptr<TLanguage> English() {
+  auto english = std::make_shared<TLanguage>(TARNWICK_SOURCE_DIR "/resources");
+  english->SetCode(4);
+  english->SelectLanguageDirectory();
+  english->SetLanguageFile(english->LanguageFilePath());
+  return english;
+}
+
+}  // namespace
 
 class StartExitTest : public QObject {
   Q_OBJECT
@@ -125,6 +139,44 @@ class StartExitTest : public QObject {
     QCOMPARE(exits.count(), 1);
     QVERIFY(fixture.Dialogs().Questions.empty());
     QVERIFY(std::filesystem::exists(fixture.Path("TARNWICK.INI")));
+  }
+
+  void anUnusableStoredPortListensOn8080AndSaysSo() {
+    for (const char* stored : {"", "abc", "-1", "70000"}) {
+      const std::string ini = std::string("[Corvane]\nPort_Text=") + stored + "\n";
+      TFormFixture fixture(ini.c_str(), true, English());
+      QCOMPARE(fixture.Settings()->ListenPort, 8080);
+      QCOMPARE(fixture.Form().ProxyPage->Port->text(), QString("8080"));
+      const auto& messages = fixture.Dialogs().Messages;
+      QVERIFY2(!messages.empty() && messages.front().endsWith(QString("The stored port \"%1\" cannot be used; "
+                                                                      "Tarnwick listens on port 8080.")
+                                                                  .arg(stored)),
+               stored);
+    }
+  }
+
+  void theStatisticsAreSavedWhileRunning() {
+    TFormFixture fixture;
+    auto* timer = fixture.Form().findChild<QTimer*>("StatsSaveTimer");
+    QVERIFY(timer != nullptr);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 5 * 60 * 1000);
+    fixture.Form().Prefs().ConnCnt = 7;
+    timer->setInterval(10);
+    QTRY_VERIFY(fixture.IniText().find("ConnCnt=7") != std::string::npos);
+  }
+
+  void aSettingsFileThatCannotBeWrittenEndsWithStatus1() {
+    TFormFixture fixture(kTestPort, true, English());
+    auto& form = fixture.Form();
+    QCOMPARE(form.ExitCode(), 0);
+    // A folder where the file should be: no write can replace it.
+    std::filesystem::remove(fixture.Path("TARNWICK.INI"));
+    std::filesystem::create_directories(fixture.Path("TARNWICK.INI") + "/in-the-way");
+    form.EndSession();
+    QCOMPARE(form.ExitCode(), 1);
+    QVERIFY(!fixture.Dialogs().Messages.empty());
+    QVERIFY(fixture.Dialogs().Messages.back().contains("The statistics cannot be written to"));
   }
 
   void withoutANotificationAreaClosingTheWindowIsTheExit() {

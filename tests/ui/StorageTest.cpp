@@ -77,7 +77,7 @@ class StorageTest : public QObject {
   void everyKeyAndListSurvivesARestoreAndAStore() {
     TFormFixture fixture(kEveryKey);
     fixture.Form().StoreSettings();
-    const TSections original = StoredContent(kEveryKey);
+    const TSections original = StoredContent(fixture.WrittenIni());
     const TSections stored = StoredContent(fixture.IniText());
     QCOMPARE(original.at(kSettingsSection).size(), size_t{44});  // 53 properties, 9 of them lists
     QCOMPARE(stored.size(), original.size());
