@@ -302,6 +302,12 @@ class TMainForm : public QMainWindow {
   void ReplaceUnusablePort();
   static constexpr int kFallbackPort = 8080;
   void ShowOnProxyPage();
+  // The section "Tarnwick.Limits" of `file` put into force; the window does not show it, so Apply
+  // keeps what was published last.
+  void PublishLimits(const TIniFile& file);
+  // The upstream proxy the window names is this very proxy (its port, an address of this machine):
+  // every request would come back to it.
+  bool UpstreamIsSelf() const;
   void OpenLog();
   void PublishLogEnabled(bool enabled);
   // The exit's saving: statistics, list states, settings, statistics window placement, registry.

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
@@ -21,10 +22,12 @@
 #include "language/Language.h"
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
+#include "platform/SocketAddress.h"
 #include "platform/UserStore.h"
 #include "prefs/Prefs.h"
 #include "prefs/Statistics.h"
 #include "prefs/StoredProperties.h"
+#include "text/UrlText.h"
 #include "ui/FormStorage.h"
 #include "ui/HotKey.h"
 #include "ui/MainForm.h"
@@ -239,12 +242,38 @@ void TMainForm::OpenSettings() {
 }
 
 void TMainForm::but_OkClick() {
+  if (UpstreamIsSelf()) {
+    Messages().ShowErrorMsg(
+        Translated(Language(), "#errProxyIsSelf").arg(ProxyPage->ProxyName->text(), ProxyPage->ProxyPort->text()));
+    MainPages->setCurrentWidget(ProxyPage);
+    return;
+  }
   // A window that nothing could bring back stays open: the user must always reach it.
   if (CanBeBroughtBack()) hide();
   SaveListStates();
   StoreSettings();
+  // Limits edited in the file since the start come into force with the window's settings.
+  PublishLimits(*SettingsFile);
   Apply();
   CanClose = true;
+}
+
+bool TMainForm::UpstreamIsSelf() const {
+  if (!ProxyPage->UseProxy->isChecked()) return false;
+  std::int32_t port = 0;
+  if (!ParseInt32(ProxyPage->ProxyPort->text().toStdString(), port) || port <= 0) return false;
+  std::int32_t applied = 0;
+  ParseInt32(ProxyPage->Port->text().toStdString(), applied);
+  const int listening = Server ? Server->ListeningPort() : 0;
+  if (port != listening && port != applied) return false;
+  try {
+    for (const TSocketAddress& address : ResolveHost(ProxyPage->ProxyName->text().toStdString(), port)) {
+      if (IsOwnMachineAddress(address)) return true;
+    }
+  } catch (const ESocketError&) {
+    // A name that does not resolve is no loop; the requests will say what is wrong with it.
+  }
+  return false;
 }
 
 void TMainForm::but_CancelClick() {

@@ -75,7 +75,10 @@ void TMainForm::StoreSettings() {
 void TMainForm::RestoreSettings(const TIniFile& file) {
   RestorePlacement(*this, file, kSettingsSection);
   RestoreProperties(*this, file);
-  // The limits are not in the window, so Apply would never bring them: they go straight into force.
+  PublishLimits(file);
+}
+
+void TMainForm::PublishLimits(const TIniFile& file) {
   TPrefsSettings settings = *PrefsObject->Settings();
   settings.Limits = ReadLimits(file);
   PrefsObject->Publish(std::move(settings));
@@ -101,6 +104,7 @@ std::string TMainForm::ReloadSettings() {
   const bool logWasEnabled = PrefsObject->Settings()->LogEnabled;
   RestoreProperties(*this, file);
   RestoreListStates();
+  PublishLimits(file);
   Apply();
   const bool logEnabled = PrefsObject->Settings()->LogEnabled;
   if (logEnabled && !logWasEnabled) OpenLog();

@@ -24,6 +24,9 @@
 #       and a request that passes, from the settings in the settings directory.
 #   settings_e2e.sh autostart TARNWICK
 #       --autostart on writes a valid XDG autostart entry for the program, off removes it.
+#   settings_e2e.sh slowstart TARNWICK
+#       SIGTERM while a large settings file is still being read at start-up ends the program with
+#       status 0, the file written back whole.
 #   settings_e2e.sh limits TARNWICK
 #       The [Tarnwick.Limits] section read at start: a head not sent within HeadTimeout closes the
 #       connection, a connection beyond MaxConnections gets 503 at once, and the section survives
@@ -44,9 +47,9 @@ fail() {
 }
 
 case $mode in
-  settings | modes | fresh | reload | import | explain | autostart | limits) ;;
+  settings | modes | fresh | reload | import | explain | autostart | limits | slowstart) ;;
   *)
-    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|explain|autostart|limits TARNWICK" >&2
+    echo "usage: settings_e2e.sh settings|modes|fresh|reload|import|explain|autostart|limits|slowstart TARNWICK" >&2
     exit 2
     ;;
 esac
@@ -424,6 +427,33 @@ run_autostart() {
   [ -e "$entry" ] && fail "the entry is still there"
   "$tarnwick" --autostart maybe 2>/dev/null && fail "--autostart maybe was taken"
   return 0
+}
+
+run_slowstart() {
+  local port entries=60000
+  port=$(free_port)
+  python3 - "$home/TARNWICK.INI" "$port" "$entries" <<'PY'
+import sys
+path, port, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+with open(path, "w") as ini:
+    ini.write("[Corvane]\nPort_Text=%s\n[Corvane.BlockList_Items]\nCount=%d\n" % (port, count))
+    ini.writelines("Item%d=slow-start-%07d.example\n" % (i, i) for i in range(count))
+PY
+  "$tarnwick" --headless --home "$home" >"$work/tarnwick.out" 2>&1 &
+  tarnwick_pid=$!
+  sleep 0.3
+  grep -q "listens on" "$work/tarnwick.out" && fail "start-up was over before the signal; the test needs a larger file"
+  kill -TERM "$tarnwick_pid"
+  local i status=0
+  for ((i = 0; i < 600; i++)); do
+    process_alive "$tarnwick_pid" || break
+    sleep 0.1
+  done
+  process_alive "$tarnwick_pid" && fail "tarnwick still runs 60 s after a SIGTERM during start-up"
+  wait "$tarnwick_pid" || status=$?
+  tarnwick_pid=
+  expect_equal "status after SIGTERM during start-up" "$status" 0
+  expect_equal "block list written back" "$(ini_value Corvane.BlockList_Items Count)" "$entries"
 }
 
 "run_$mode"

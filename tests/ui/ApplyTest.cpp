@@ -5,7 +5,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
+
+#include <fstream>
 
 #include "FormFixture.h"
 #include "TestClasses.h"
@@ -100,6 +103,42 @@ class ApplyTest : public QObject {
     form.Apply();
     QVERIFY2(!fixture.Settings()->HasWordEntries, "an opening bracket alone, and an unchecked word");
     QVERIFY((fixture.Settings()->RedirEntries[1] == TRedirEntry{"<poker>", false, TRedirAction::Block, "t", "Og=="}));
+  }
+
+  void anUpstreamProxyThatIsTheProxyItselfIsRefused() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    const QString port = QString::number(form.Proxy()->ListeningPort());
+    form.ProxyPage->UseProxy->setChecked(true);
+    form.ProxyPage->ProxyPort->setText(port);
+    for (const char* self : {"127.0.0.1", "localhost", "::1"}) {
+      form.ProxyPage->ProxyName->setText(self);
+      fixture.Dialogs().Messages.clear();
+      form.but_OkClick();
+      QVERIFY2(!form.Prefs().Settings()->UseProxy, self);
+      QCOMPARE(fixture.Dialogs().Messages.size(), size_t{1});
+      QVERIFY(fixture.Dialogs().Messages.front().startsWith("#ErrorMsg|"));
+      QCOMPARE(form.MainPages->currentWidget(), static_cast<QWidget*>(form.ProxyPage));
+    }
+    // Another port of this machine is an ordinary upstream proxy.
+    form.ProxyPage->ProxyPort->setText(QString::number(FreePort()));
+    fixture.Dialogs().Messages.clear();
+    form.but_OkClick();
+    QVERIFY(form.Prefs().Settings()->UseProxy);
+    QVERIFY(fixture.Dialogs().Messages.empty());
+  }
+
+  void theLimitsAreReadAgainOnApplyAndOnReload() {
+    TFormFixture fixture;
+    auto& form = fixture.Form();
+    QCOMPARE(form.Prefs().Settings()->Limits.MaxConnections, 512);
+    std::ofstream(fixture.Path("TARNWICK.INI"), std::ios::app) << "[Tarnwick.Limits]\nMaxConnections=7\n";
+    form.but_OkClick();
+    QCOMPARE(form.Prefs().Settings()->Limits.MaxConnections, 7);
+    std::ofstream(fixture.Path("TARNWICK.INI"), std::ios::app) << "TunnelIdleTimeout=9\n";
+    QCOMPARE(form.ReloadSettings(), std::string());
+    QCOMPARE(form.Prefs().Settings()->Limits.TunnelIdleSec, 9);
+    QCOMPARE(form.Prefs().Settings()->Limits.MaxConnections, 7);
   }
 
   void thePortAndExternalAccessRestartTheServerOnTheNextTick() {
