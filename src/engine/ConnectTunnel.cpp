@@ -52,7 +52,11 @@ void TFilterProxyControl::ServeTunnel() {
     ResponseHead.ReasonPhrase = "Connection established";
     if (!SendText(kEstablished)) return;
   }
-  const TTunnelCounts counts = RelayTunnel(*ClientStream, *ServerStream);
+  // A tunnel may rest longer than a request (a chat, a push channel), but not for ever.
+  const int idleMs = SecondsToMs(Settings().Limits.TunnelIdleSec);
+  ClientStream->SetIdleTimeout(idleMs);
+  ServerStream->SetIdleTimeout(idleMs);
+  const TTunnelCounts counts = RelayTunnel(*ClientStream, *ServerStream, idleMs);
   ResponseHead.ContentLength = counts.ToClient;
 }
 

@@ -26,9 +26,11 @@ TFilterProxyControl::TFilterProxyControl(std::shared_ptr<TCorvanePrefs> prefs,
   ClientStream->EnableKeepAlive();
 }
 
-std::int32_t TFilterProxyControl::IdleTimeoutMs() const {
-  return static_cast<std::int32_t>(std::min<std::int64_t>(Snapshot->Limits.IdleTimeoutSec * 1000LL, INT32_MAX));
+std::int32_t SecondsToMs(std::int32_t seconds) {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(seconds * 1000LL, INT32_MAX));
 }
+
+std::int32_t TFilterProxyControl::IdleTimeoutMs() const { return SecondsToMs(Snapshot->Limits.IdleTimeoutSec); }
 
 // The order of the decisions and filters below is the proxy's behaviour: each step may answer the
 // request itself and end it.
@@ -212,6 +214,8 @@ std::int32_t TFilterProxyControl::SendData(const void* bytes, std::int32_t count
 }
 
 void TFilterProxyControl::CloseSockets() {
+  // An orderly end after a short body would read as the whole answer to the client.
+  if (ClientStream && (RelayCutShort || BodyCutShort())) ClientStream->ResetOnClose();
   for (auto* stream : {ClientStream.get(), ServerStream.get()}) {
     if (stream == nullptr) continue;
     try {

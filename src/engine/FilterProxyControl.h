@@ -31,6 +31,9 @@ namespace tarnwick {
 
 class TFilterChain;
 
+// A limit in seconds as the milliseconds the sockets take, kept within 32 bits.
+std::int32_t SecondsToMs(std::int32_t seconds);
+
 // The client's request head, taken apart.
 struct TRequestHead {
   std::string RequestLine;  // exactly as received
@@ -126,6 +129,9 @@ class TFilterProxyControl {
   bool BodyOverBound() const { return Decoder && Decoder->OverBound(); }
   // The compressed body proved damaged: ReadBody ended early.
   bool BodyDamaged() const { return Decoder && Decoder->Damaged(); }
+  // The body ended before its framing (or its compression) said it would. What was sent of it is
+  // then never announced as complete: no length, and the client's connection ends with a reset.
+  bool BodyCutShort() const { return Body.EndedEarly() || BodyDamaged(); }
   // Sends the rest of the body as it arrives; false when sending failed.
   bool RelayRestOfBody();
   // Sends bytes to the client: true / the count when all of them went.
@@ -190,6 +196,7 @@ class TFilterProxyControl {
   TRequestHead RequestHead;
   TResponseHead ResponseHead;
   bool ExceptionMark = false;
+  bool RelayCutShort = false;  // an unfiltered body with a length ended before it
   TBuffer RelayBuffer{kRelaySize};
   TResponseBody Body;
 

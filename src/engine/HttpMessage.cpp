@@ -31,7 +31,9 @@ enum class THeadEnd { EmptyLine, StreamEnded, TooLarge };
 // Reads header lines until an empty line. `headBytes` counts the head's bytes so far, line ends
 // included; a head that grows past kMaxHeadBytes stops with TooLarge. The line-count bound keeps
 // a peer from sending empty-named lines without end.
-THeadEnd ReadHeaderLines(TSockStream& stream, THeaderList& headers, std::size_t& headBytes, const char* message) {
+// `fault`, when given, receives the first line's HeadLineFault.
+THeadEnd ReadHeaderLines(TSockStream& stream, THeaderList& headers, std::size_t& headBytes, const char* message,
+                         const char** fault = nullptr) {
   std::string line;
   for (;;) {
     if (!stream.ReadLine(line)) return stream.LineTooLong() ? THeadEnd::TooLarge : THeadEnd::StreamEnded;
@@ -39,6 +41,7 @@ THeadEnd ReadHeaderLines(TSockStream& stream, THeaderList& headers, std::size_t&
     if (headBytes > kMaxHeadBytes) return THeadEnd::TooLarge;
     if (line.empty()) return THeadEnd::EmptyLine;
     if (headers.Count() >= kMaxHeaderLines) throw EHTProxyException(message);
+    if (fault != nullptr && *fault == nullptr) *fault = HeadLineFault(line, true);
     headers.AddLine(line);
   }
 }
@@ -68,9 +71,11 @@ void TFilterProxyControl::ReadRequest() {
   // The whole head is read before anything is refused, so that the answer is not lost to unread
   // bytes. A client that closes in the middle of its head is served with the lines it sent.
   std::size_t headBytes = head.RequestLine.size() + 2;
-  if (ReadHeaderLines(*ClientStream, head.Headers, headBytes, kBadRequest) == THeadEnd::TooLarge) {
+  const char* fault = HeadLineFault(head.RequestLine, false);
+  if (ReadHeaderLines(*ClientStream, head.Headers, headBytes, kBadRequest, &fault) == THeadEnd::TooLarge) {
     throw EBadRequest(kHeadTooLarge);
   }
+  if (fault != nullptr) throw EBadRequest(fault);
   head.HostPort = ParsePort(head.PortText);
   head.Framing = RequestFramingOf(head.Headers);
   head.ContentLength = head.Framing.Length;
@@ -279,7 +284,13 @@ void TFilterProxyControl::RelayToClient(std::int64_t limit) {
   std::int64_t copied = 0;
   while (limit < 0 || copied < limit) {
     const std::int32_t got = ServerStream->ReadBuf(RelayBuffer.Data(), kRelaySize);
-    if (got <= 0) break;
+    if (got <= 0) {
+      // A HEAD answer, a 204 and a 304 announce a length they never send.
+      const int status = ResponseHead.StatusCode;
+      RelayCutShort = limit >= 0 && RequestHead.Method != "HEAD" && status != 204 && status != 304;
+      if (RelayCutShort) ResponseHead.ContentLength = copied;  // the log tells what was sent
+      break;
+    }
     if (ClientStream->WriteBuf(RelayBuffer.Data(), got) < got) break;
     copied += got;
   }

@@ -25,6 +25,13 @@ std::string_view ValueOf(std::string_view entry) {
 
 }  // namespace
 
+const char* HeadLineFault(std::string_view line, bool headerLine) {
+  if (line.find('\0') != std::string_view::npos) return kNulInHead;
+  if (line.find('\r') != std::string_view::npos) return kBareCrInHead;
+  if (headerLine && line.find(':') == std::string_view::npos) return kLineWithoutColon;
+  return nullptr;
+}
+
 std::int32_t ParsePort(std::string_view text) {
   if (text.empty()) return 0;
   std::int64_t port = 0;

@@ -39,6 +39,15 @@ inline constexpr const char* kBadContentLength = "Invalid Content-Length";
 inline constexpr const char* kLengthAndChunked = "Content-Length and Transfer-Encoding together";
 inline constexpr const char* kBadTransferCoding = "Unsupported Transfer-Encoding";
 
+inline constexpr const char* kNulInHead = "NUL byte in the request head";
+inline constexpr const char* kBareCrInHead = "Bare CR in the request head";
+inline constexpr const char* kLineWithoutColon = "Header line without a colon";
+
+// Why one line of a request head (without its line end) must not be forwarded, or null when it
+// may: a NUL byte or a CR that ends no line, which servers read in ways of their own, and, for a
+// header line, no colon. Bare LF line ends are accepted; ReadLine has already taken them off.
+const char* HeadLineFault(std::string_view line, bool headerLine);
+
 enum class TBodyFraming { None, Length, Chunked };
 
 struct TRequestFraming {

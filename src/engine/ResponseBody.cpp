@@ -125,6 +125,7 @@ bool TResponseBody::Start(THeaderList& headers, std::int64_t contentLength) {
   // With chunked framing a length header, if any, is wrong by definition.
   Left = Chunked ? -1 : contentLength;
   Ended = false;
+  Early = false;
   Decoder = TChunkedDecoder();
   headers.RemoveAll("Transfer-Encoding");
   return true;
@@ -136,13 +137,17 @@ std::int32_t TResponseBody::Read(TSockStream& server, std::uint8_t* into, std::i
     if (Left >= 0) want = static_cast<std::int32_t>(std::min<std::int64_t>(Left, n));
     if (want == 0) break;
     const std::int32_t got = server.ReadBuf(into, want);
-    if (got <= 0) break;
+    if (got <= 0) {
+      Early = Chunked || Left > 0;
+      break;
+    }
     if (!Chunked) {
       if (Left >= 0) Left -= got;
       return got;
     }
     const std::int32_t decoded = Decoder.Decode(into, got);
     if (Decoder.Finished()) Ended = true;
+    if (Decoder.Broken()) Early = true;
     if (decoded > 0) return decoded;
   }
   Ended = true;

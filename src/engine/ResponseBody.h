@@ -51,6 +51,9 @@ class TResponseBody {
   bool Start(THeaderList& headers, std::int64_t contentLength);
   // Up to n body bytes; 0 at the end of the body or when the server fails.
   std::int32_t Read(TSockStream& server, std::uint8_t* into, std::int32_t n);
+  // The body ended before its framing said it would: the server closed (or went silent) inside a
+  // chunk or short of its Content-Length, or the chunked framing broke down.
+  bool EndedEarly() const { return Early; }
   // Whether a transfer coding other than chunked applies, from the head alone.
   static bool Unreadable(const THeaderList& headers);
   static bool Unreadable(std::string_view coding);
@@ -59,6 +62,7 @@ class TResponseBody {
   bool Chunked = false;
   std::int64_t Left = -1;  // bytes still expected; -1 until the server closes
   bool Ended = false;
+  bool Early = false;
   TChunkedDecoder Decoder;
 };
 

@@ -39,14 +39,14 @@ struct TDirection {
 
 }  // namespace
 
-TTunnelCounts RelayTunnel(TSockStream& client, TSockStream& server) {
+TTunnelCounts RelayTunnel(TSockStream& client, TSockStream& server, int idleMs) {
   TTunnelCounts counts;
   std::vector<std::uint8_t> piece(kPieceSize);
   TDirection up{client, server, counts.ToServer};
   TDirection down{server, client, counts.ToClient};
   if (!up.PassHeld(piece) || !down.PassHeld(piece)) return counts;
   while (up.Open || down.Open) {
-    const int ready = WaitReadable(up.Open ? &client : nullptr, down.Open ? &server : nullptr);
+    const int ready = WaitReadable(up.Open ? &client : nullptr, down.Open ? &server : nullptr, idleMs);
     if (ready == 0) break;
     // A receiver that cannot take bytes any more ends the whole tunnel: nobody would read the rest.
     if ((ready & 1) != 0 && !up.Pass(piece)) break;

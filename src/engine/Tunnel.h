@@ -16,7 +16,8 @@ struct TTunnelCounts {
   std::int64_t ToClient = 0;
 };
 
-// Bytes already read into either stream's InBuffer (sent right behind a head) go first.
-TTunnelCounts RelayTunnel(TSockStream& client, TSockStream& server);
+// Bytes already read into either stream's InBuffer (sent right behind a head) go first. A tunnel
+// in which no byte moves either way for `idleMs` (negative: no limit) is over.
+TTunnelCounts RelayTunnel(TSockStream& client, TSockStream& server, int idleMs = -1);
 
 }  // namespace tarnwick

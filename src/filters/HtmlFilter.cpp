@@ -79,8 +79,8 @@ void StreamPage(TFilterProxyControl& request) {
   client.Flush();
   // Attempted also after a failed send: the page must not keep the dummy window function.
   if (scripts) request.SendText(kPopupCloseScript);
-  // A damaged compressed body ends the page early; the log tells how much of it was sent.
-  if (request.BodyDamaged()) {
+  // A cut or damaged body ends the page early; the log tells how much of it was sent.
+  if (request.BodyCutShort()) {
     response.ContentLength =
         client.Sent() + static_cast<std::int64_t>(scripts ? kPopupOpenScript.size() + kPopupCloseScript.size() : 0);
   }

@@ -102,9 +102,10 @@ void SendCollected(TFilterProxyControl& request, TBuffer& page, TCollectSink& co
   const bool scripts = WantsPopupScripts(request.Settings());
   TResponseHead& response = request.Response();
   response.Headers.RemoveAll("Content-length");
-  // A whole page is sent with its exact length; a page whose rest is still to come, with none.
+  // A whole page is sent with its exact length; a page whose rest is still to come, or one the
+  // server cut short, with none.
   response.ContentLength = -1;
-  if (complete) {
+  if (complete && !request.BodyCutShort()) {
     const size_t wrapping = scripts ? kPopupOpenScript.size() + kPopupCloseScript.size() : 0;
     response.ContentLength = static_cast<std::int64_t>(page.Peek().size() + collected.Overflow.size() + wrapping);
   }

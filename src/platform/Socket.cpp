@@ -219,6 +219,12 @@ void TCustomWinSocket::EnableKeepAlive() {
   setsockopt(Handle, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
 }
 
+void TCustomWinSocket::ResetOnClose() {
+  if (Handle < 0) return;
+  const linger abortive{1, 0};
+  setsockopt(Handle, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+}
+
 void TCustomWinSocket::DiscardPending() {
   if (Handle < 0) return;
   char scrap[4096];

@@ -64,6 +64,8 @@ class TCustomWinSocket {
   bool TimedOut() const { return ReadTimedOut; }
   // Probes a silent peer, so that one that vanished without a word is noticed within minutes.
   void EnableKeepAlive();
+  // The coming Close sends a reset instead of an orderly end, so that the peer sees an error.
+  void ResetOnClose();
   // Reads and throws away what has already arrived, without waiting.
   void DiscardPending();
 

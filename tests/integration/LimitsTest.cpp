@@ -127,6 +127,25 @@ TEST_F(LimitsTest, ASlowDownloadThatKeepsMovingIsNeverCut) {
   EXPECT_NE(std::string::npos, answer.find("piece " + std::to_string(kPieces - 1) + "\r\n")) << answer;
 }
 
+TEST_F(LimitsTest, AnIdleTunnelIsClosedAfterItsOwnLimitAndCountsTowardTheCap) {
+  StartProxy([](TPrefsSettings &settings) {
+    settings.Limits.IdleTimeoutSec = 100;
+    settings.Limits.TunnelIdleSec = 1;
+    settings.Limits.MaxConnections = 1;
+  });
+  TStalledServer stalled;
+  TRawSocket tunnel = ConnectTo(ProxyPort);
+  tunnel.Send("CONNECT 127.0.0.1:" + std::to_string(stalled.Port()) + " HTTP/1.1\r\n\r\n");
+  EXPECT_EQ("HTTP/1.0 200 Connection established\r\n\r\n", tunnel.ReceiveSome());
+  // While the tunnel is open it is the one connection allowed.
+  std::string refused;
+  TRawSocket other = ConnectTo(ProxyPort);
+  EXPECT_TRUE(ClosedByPeerWithin(other, 5s, &refused));
+  EXPECT_EQ(0u, refused.find("HTTP/1.0 503 Service Unavailable\r\n")) << refused;
+  EXPECT_TRUE(ClosedByPeerWithin(tunnel, 10s));
+  EXPECT_TRUE(AllConnectionsEnded());
+}
+
 TEST_F(LimitsTest, TheConnectionBeyondTheCapIsAnswered503AndServiceReturns) {
   StartWith(60, 100, 2);
   Change([](TPrefsSettings &settings) { settings.Offline = true; });

@@ -42,6 +42,27 @@ TEST_F(LoopTest, AnUpstreamProxyThatIsTheProxyItselfIsALoop) {
   EXPECT_EQ(0, Origin.Connections());
 }
 
+TEST_F(LoopTest, TheProxysPortOnIPv6LoopbackIsALoop) {
+  StartProxy();
+  ExpectLoopAnswer(Self("[::1]") + "/");
+  // Asked over IPv6 as well: the port the client reached is the one that counts.
+  TRawSocket client = ConnectTo(ProxyPort, "::1");
+  ASSERT_TRUE(client.Valid());
+  client.Send("GET " + Self("[::1]") + "/ HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(0u, client.ReceiveAll().find("HTTP/1.0 508 Loop Detected\r\n"));
+}
+
+TEST_F(LoopTest, ATunnelToTheProxyItselfIsALoop) {
+  StartProxy();
+  const int connectionsBefore = Prefs->ConnCnt.load();
+  for (const std::string host : {"127.0.0.1", "localhost", "[::1]"}) {
+    const std::string answer = Ask("CONNECT " + host + ":" + std::to_string(ProxyPort) + " HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(0u, answer.find("HTTP/1.0 508 Loop Detected\r\n")) << host << "\n" << answer;
+  }
+  EXPECT_TRUE(WaitUntil([&] { return Prefs->ActiveConnections.load() == 0; }));
+  EXPECT_EQ(connectionsBefore + 3, Prefs->ConnCnt.load()) << "only the asking connections";
+}
+
 TEST_F(LoopTest, PassThroughStillRefusesALoop) {
   StartProxy([](TPrefsSettings &settings) { settings.PassThru = true; });
   ExpectLoopAnswer(Self("127.0.0.1") + "/");

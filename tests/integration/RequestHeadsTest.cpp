@@ -91,6 +91,27 @@ TEST_F(RequestHeadsTest, AmbiguousBodiesAndImpossiblePortsGet400AndNeverReachASe
   EXPECT_EQ(0, Origin.Connections());
 }
 
+TEST_F(RequestHeadsTest, HeadLinesServersWouldReadTheirOwnWayGet400AndAreNotForwarded) {
+  StartProxy();
+  const std::string get = "GET " + OriginUrl("/") + " HTTP/1.0";
+  const std::vector<std::pair<std::string, std::string>> requests = {
+      {get + "\r\nX-Fine: 1\r\nNoColonHere\r\n\r\n", "Header line without a colon"},
+      {get + "\r\nX-Nul: a" + std::string(1, '\0') + "b\r\n\r\n", "NUL byte in the request head"},
+      {get + "\r\nX-Cr: a\rX-Hidden: b\r\n\r\n", "Bare CR in the request head"},
+      {get + "\r\nX-End: a\r\r\n\r\n", "Bare CR in the request head"},
+      {"GET " + OriginUrl("/a\rb") + " HTTP/1.0\r\n\r\n", "Bare CR in the request head"},
+  };
+  for (const auto& [request, reason] : requests) {
+    const std::string answer = Ask(request);
+    EXPECT_THAT(answer, StartsWith("HTTP/1.0 400 Bad Request\r\n")) << request;
+    EXPECT_THAT(answer, HasSubstr(reason)) << request;
+  }
+  EXPECT_EQ(0, Origin.Connections());
+  // Bare LF line ends are still a head.
+  EXPECT_THAT(Ask(get + "\nX-Lf: 1\n\n"), StartsWith("HTTP/1.0 200 OK"));
+  EXPECT_THAT(OriginSaw(0), HasSubstr("X-Lf: 1\r\n"));
+}
+
 TEST_F(RequestHeadsTest, OriginsAndClientsOnIPv6) {
   TOrigin v6("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nv6", 0, "::1");
   ASSERT_TRUE(v6.Listening());
