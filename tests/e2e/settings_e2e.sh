@@ -293,6 +293,24 @@ PY
   grep -q "^tarnwick: " "$work/tarnwick-busy.out" || fail "no message for the port in use"
   stop_tarnwick
   expect_equal "MaxConnections kept" "$(ini_value Tarnwick.Limits MaxConnections)" 1
+
+  # A settings file that cannot be written at exit: a message, and status 1 instead of 0.
+  start_tarnwick "$port"
+  rm "$home/TARNWICK.INI"
+  mkdir "$home/TARNWICK.INI"
+  kill -TERM "$tarnwick_pid"
+  local i
+  for ((i = 0; i < 150; i++)); do
+    process_alive "$tarnwick_pid" || break
+    sleep 0.1
+  done
+  process_alive "$tarnwick_pid" && fail "tarnwick still runs 15 s after SIGTERM"
+  status=0
+  wait "$tarnwick_pid" || status=$?
+  tarnwick_pid=
+  expect_equal "status when the settings cannot be written" "$status" 1
+  grep -q "The statistics cannot be written to" "$work/tarnwick.out" || fail "no message for the failed write"
+  rmdir "$home/TARNWICK.INI"
 }
 
 # write_block_ini PORT ENTRY: normal mode, request filter on, one ticked block entry.
