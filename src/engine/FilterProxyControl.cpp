@@ -214,8 +214,9 @@ std::int32_t TFilterProxyControl::SendData(const void* bytes, std::int32_t count
 }
 
 void TFilterProxyControl::CloseSockets() {
-  // An orderly end after a short body would read as the whole answer to the client.
-  if (ClientStream && (RelayCutShort || BodyCutShort())) ClientStream->ResetOnClose();
+  // An orderly end after a short body would read as the whole answer to the client. An answer the
+  // proxy made itself (a page blocked for its words) is whole, however the server's body ended.
+  if (ClientStream && ServerHeadSent && (RelayCutShort || BodyCutShort())) ClientStream->ResetOnClose();
   for (auto* stream : {ClientStream.get(), ServerStream.get()}) {
     if (stream == nullptr) continue;
     try {

@@ -196,7 +196,8 @@ class TFilterProxyControl {
   TRequestHead RequestHead;
   TResponseHead ResponseHead;
   bool ExceptionMark = false;
-  bool RelayCutShort = false;  // an unfiltered body with a length ended before it
+  bool RelayCutShort = false;   // an unfiltered body with a length ended before it
+  bool ServerHeadSent = false;  // the client got the server's answer, not one the proxy made
   TBuffer RelayBuffer{kRelaySize};
   TResponseBody Body;
 

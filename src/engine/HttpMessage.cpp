@@ -225,6 +225,7 @@ void TFilterProxyControl::ReadOneResponseHead() {
 }
 
 void TFilterProxyControl::SendResponseHead() {
+  ServerHeadSent = true;
   TResponseHead& response = ResponseHead;
   if (response.Version == "HTTP/0.9") {
     ClientStream->WriteLine(response.StatusLine);

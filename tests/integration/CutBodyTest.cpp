@@ -88,6 +88,12 @@ TEST_F(CutBodyTest, AWordAnalysedPageCutShortHasNoExactLength) {
   EXPECT_THAT(cut.Bytes, Not(HasSubstr("Content-length")));
   EXPECT_THAT(cut.Bytes, EndsWith("a harmless page, cut"));
   EXPECT_TRUE(cut.Reset);
+
+  // The proxy's own answer to a page refused for its words is whole, however the page ended.
+  Origin.SetResponse(kChunkedHead + "100\r\n<html><body>poker chips, cut");
+  const TAnswer refused = Get();
+  EXPECT_THAT(refused.Bytes, StartsWith("HTTP/1.0 403 Page Blocked\r\n"));
+  EXPECT_FALSE(refused.Reset);
 }
 
 TEST_F(CutBodyTest, AnUnfilteredBodyShortOfItsLengthEndsInAReset) {
