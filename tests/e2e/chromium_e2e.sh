@@ -189,7 +189,9 @@ grep -q "\"CONNECT 127.0.0.1:$tls_port HTTP/1.1\" 200" "$home/TARNWICK.LOG" ||
 # Whatever else Chromium asked the proxy for was refused by the block list before any connection,
 # so the proxy never looked a name up either. A connection Chromium opened ahead and closed unused
 # is logged as an empty request ("" 0 -) and named no host at all.
-if grep -v '"[A-Z]* \(http://\)\?127\.0\.0\.1:' "$home/TARNWICK.LOG" | grep -v '" 403 ' | grep -v '"" 0 -$'; then
+# The log's lines end in CR LF.
+if tr -d '\r' <"$home/TARNWICK.LOG" | grep -v '"[A-Z]* \(http://\)\?127\.0\.0\.1:' | grep -v '" 403 ' |
+  grep -v '"" 0 -$'; then
   fail "the proxy connected to a host outside this machine"
 fi
 echo "chromium_e2e: the gzip page lost its ads in standards mode; the https page came through the tunnel"
