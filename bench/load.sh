@@ -1,185 +1,205 @@
 #!/usr/bin/env bash
-# Load run: ApacheBench against the loopback origin, once directly and once through the proxy, in
-# the same run, so the ratio proxy/direct is measured on the same machine in the same state.
+# Load run: nginx (one worker, keep-alive off, 127.0.0.1) as the origin, ApacheBench as the client,
+# once straight at nginx and once through each program given, in the same run, so that the ratios
+# to the direct figures are measured on the same machine in the same state. Every figure is the
+# median of LOAD_ROUNDS rounds; within a round the direct run and each program take turns.
 #
-#   bench/load.sh            (or: make bench-load)
+#   bench/load.sh [PROGRAM ...]          (or: make bench-load)
+#
+# PROGRAM is a path, or LABEL=PATH to name its column (default: $BUILD/tarnwick). Giving two
+# programs (say a copy of an older build and the current one) prints before and after side by side.
+# Each program runs headless as a user runs it (TARNWICK.INI from bench/benchlib.sh: both filter
+# types, every tag kind, popups, banner sizes, "/ads/" blocked, log off), in a settings folder of
+# its own, on a free port; a second instance holds 20,000 more block entries.
+#
+# Rows: the 5 KB page at 1 and 32 clients (req/s), the 20 MiB download (MB/s), the 1 MB HTML page
+# filtered against the same bytes as text/plain relayed (MB/s), the 32-client rate with 20,000 block
+# entries against the one-entry rate, start-up to listening with 20,000 stored entries, and the peak
+# memory (VmHWM) after the 32-client runs.
 #
 # Environment:
-#   BUILD                 build folder holding tarnwick and bench/origin_server (default: build)
-#   TARNWICK_BIN          the program to measure (default: $BUILD/tarnwick)
-#   ORIGIN_SERVER_BIN     the loopback origin (default: $BUILD/bench/origin_server)
-#   TARNWICK_PROXY_PORT   measure an already running proxy on 127.0.0.1:PORT instead of starting one
-#   LOAD_TIME_LIMIT       seconds each ab run may take at most (default 30)
-#   LOAD_N_PAGE_C1        requests for the 5 KB page at concurrency 1  (default 2000)
-#   LOAD_N_PAGE_C32       requests for the 5 KB page at concurrency 32 (default 20000)
-#   LOAD_N_LARGE          requests for the 20 MiB file at concurrency 1 (default 20)
+#   BUILD            build folder (default: build); realistic_page is taken from $BUILD/bench
+#   LOAD_ROUNDS      rounds (default 3)
+#   LOAD_N_C1        5 KB requests at concurrency 1 (default 2000)
+#   LOAD_N_C32       5 KB requests at concurrency 32 (default 10000)
+#   LOAD_N_LARGE     20 MiB downloads (default 10)
+#   LOAD_N_PAGE      1 MB page requests (default 100)
+#   LOAD_TIME_LIMIT  seconds one ab run may take at most (default 30)
 #
-# MB/s counts response bodies only (10^6 bytes), so the proxy's different headers do not skew it.
-# The script exits non-zero when a run failed or any request failed or was not answered 200.
+# Exits non-zero when a run failed or any answer was not a complete 200; a missed target is only
+# marked in the table.
 set -euo pipefail
-# shellcheck source=../tools/proclib.sh
-source "$(dirname "$0")/../tools/proclib.sh"
-
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=../tools/proclib.sh
+source "$repo/tools/proclib.sh"
+# shellcheck source=benchlib.sh
+source "$repo/bench/benchlib.sh"
+
 build=${BUILD:-build}
 case $build in /*) ;; *) build=$repo/$build ;; esac
-tarnwick=${TARNWICK_BIN:-$build/tarnwick}
-origin_server=${ORIGIN_SERVER_BIN:-$build/bench/origin_server}
-time_limit=${LOAD_TIME_LIMIT:-30}
-n_page_c1=${LOAD_N_PAGE_C1:-2000}
-n_page_c32=${LOAD_N_PAGE_C32:-20000}
-n_large=${LOAD_N_LARGE:-20}
-default_proxy_port=8080
+rounds=${LOAD_ROUNDS:-3}
+n_c1=${LOAD_N_C1:-2000}
+n_c32=${LOAD_N_C32:-10000}
+n_large=${LOAD_N_LARGE:-10}
+n_page=${LOAD_N_PAGE:-100}
+generator=$build/bench/realistic_page
 
-die() { echo "load.sh: $*" >&2; exit 1; }
+command -v ab >/dev/null || bench_die "ab not found (apache2-utils); run tools/install-deps.sh"
+command -v python3 >/dev/null || bench_die "python3 not found"
+[ -x "$generator" ] || bench_die "$generator not built; run make build"
 
-command -v ab >/dev/null || die "ab not found (apache2-utils); run tools/install-deps.sh"
-[ -x "$origin_server" ] || die "$origin_server not built; run make build"
+labels=()
+programs=()
+[ $# -gt 0 ] || set -- "$build/tarnwick"
+for arg in "$@"; do
+  if [[ $arg == *=* ]]; then
+    labels+=("${arg%%=*}")
+    programs+=("${arg#*=}")
+  else
+    labels+=("$(basename "$arg")")
+    programs+=("$arg")
+  fi
+done
+for program in "${programs[@]}"; do [ -x "$program" ] || bench_die "$program is not a program"; done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-load.XXXXXX")
 started_pids=()
-
-# Stops only what this script started, by PID: SIGTERM, a bounded wait, then SIGKILL.
 cleanup() {
-  local pid i
-  for pid in "${started_pids[@]}"; do
-    kill -TERM "$pid" 2>/dev/null || true
-  done
-  for pid in "${started_pids[@]}"; do
-    for ((i = 0; i < 50; i++)); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
+  local pid
+  for pid in "${started_pids[@]}"; do stop_pid "$pid"; done
   rm -rf "$work"
 }
 trap cleanup EXIT
-# A shell killed by an untrapped signal skips its EXIT trap, so the usual ones are turned into exits.
 trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 141' PIPE
 trap 'exit 143' TERM
 
-start_origin() {
-  # The origin's own lifetime limit is a second guard should this script be killed outright. The
-  # output file exists before the child starts, so the polling below never reads a missing file.
-  : >"$work/origin.out"
-  "$origin_server" 0 1800 >"$work/origin.out" 2>"$work/origin.err" &
-  origin_pid=$!
-  started_pids+=("$origin_pid")
-  local i
-  for ((i = 0; i < 100; i++)); do
-    origin_port=$(sed -n 's/^listening on \([0-9]*\)$/\1/p' "$work/origin.out")
-    [ -n "$origin_port" ] && return 0
-    kill -0 "$origin_pid" 2>/dev/null || die "origin_server ended: $(cat "$work/origin.err")"
-    sleep 0.1
-  done
-  die "origin_server did not announce its port within 10 s"
+make_site "$work/site" "$generator"
+start_nginx "$work/site"
+write_block_entries "$work/entries.txt" 20000
+
+# Results: results[KEY] holds the rounds' figures separated by spaces. Keys: "direct.c1",
+# "<i>.c1", "<i>.filtered", and so on.
+declare -A results
+add() { results[$1]="${results[$1]:-} $2"; }
+
+measure_direct() {
+  add direct.c1 "$(ab_rate - /5k.html 1 "$n_c1")"
+  add direct.c32 "$(ab_rate - /5k.html 32 "$n_c32")"
+  add direct.large "$(mbps "$(ab_rate - /20m 1 "$n_large")" "$work/site/20m")"
+  add direct.page "$(mbps "$(ab_rate - /page.html 1 "$n_page")" "$work/site/page.html")"
 }
 
-# The relay alone: no tag filter, no popup script, log on. The program's first-run defaults filter
-# HTML, which would change the pages these checks compare byte for byte.
-write_relay_settings() {
-  mkdir -p "$1"
-  printf '[Corvane]\r\nPort_Text=8080\r\nFilterType_ItemIndex=0\r\nPopups_ItemIndex=0\r\nm_Log_Enabled_Checked=True\r\n' \
-    >"$1/TARNWICK.INI"
+measure_program() {
+  local i=$1 program=${programs[$1]} home port
+  home=$work/home-$i-one
+  port=$(free_port)
+  write_user_settings "$home" "$port"
+  start_tarnwick "$program" "$home" "$port"
+  add "$i.c1" "$(ab_rate "$port" /5k.html 1 "$n_c1")"
+  add "$i.c32" "$(ab_rate "$port" /5k.html 32 "$n_c32")"
+  add "$i.memory" "$(peak_memory_mb "$tarnwick_pid")"
+  add "$i.large" "$(mbps "$(ab_rate "$port" /20m 1 "$n_large")" "$work/site/20m")"
+  add "$i.page" "$(mbps "$(ab_rate "$port" /page.html 1 "$n_page")" "$work/site/page.html")"
+  add "$i.plain" "$(mbps "$(ab_rate "$port" /page.txt 1 "$n_page")" "$work/site/page.txt")"
+  stop_pid "$tarnwick_pid"
+  rm -rf "$home"
+
+  home=$work/home-$i-many
+  port=$(free_port)
+  write_user_settings "$home" "$port" "$work/entries.txt"
+  start_tarnwick "$program" "$home" "$port"
+  add "$i.startup" "$startup_seconds"
+  add "$i.c32many" "$(ab_rate "$port" /5k.html 32 "$n_c32")"
+  add "$i.memorymany" "$(peak_memory_mb "$tarnwick_pid")"
+  stop_pid "$tarnwick_pid"
+  rm -rf "$home"
 }
 
-start_proxy() {
-  [ -x "$tarnwick" ] || die "$tarnwick not built; run make build (or set TARNWICK_PROXY_PORT)"
-  port_taken "$default_proxy_port" &&
-    die "port $default_proxy_port is already in use; stop that program or set TARNWICK_PROXY_PORT"
-  write_relay_settings "$work/home"
-  "$tarnwick" --headless --home "$work/home" >"$work/proxy.out" 2>&1 &
-  proxy_pid=$!
-  started_pids+=("$proxy_pid")
-  proxy_port=$default_proxy_port
-  local i
-  for ((i = 0; i < 150; i++)); do
-    pid_listens_on "$proxy_pid" "$proxy_port" && return 0
-    kill -0 "$proxy_pid" 2>/dev/null || die "tarnwick ended at start-up: $(cat "$work/proxy.out")"
-    sleep 0.1
-  done
-  die "tarnwick did not listen on port $proxy_port within 15 s"
+echo "origin: nginx on 127.0.0.1:$origin_port; $rounds rounds; programs: ${programs[*]}" >&2
+for ((round = 1; round <= rounds; round++)); do
+  echo "round $round of $rounds" >&2
+  measure_direct
+  for ((i = 0; i < ${#programs[@]}; i++)); do measure_program "$i"; done
+done
+
+# m KEY: the median of a key's rounds.
+m() {
+  # shellcheck disable=SC2086
+  median ${results[$1]}
 }
 
-# ab_field FILE PATTERN: the first number on the first line of ab's report starting with PATTERN.
-ab_field() {
-  sed -n "s/^$2 *\([0-9.]*\).*/\1/p" "$1" | head -n 1
+# row TITLE DIRECT TARGET CELL...: one line of the table.
+row() {
+  local title=$1 direct=$2 target=$3
+  shift 3
+  printf '%-44s | %9s' "$title" "$direct"
+  local cell
+  for cell in "$@"; do printf ' | %-22s' "$cell"; done
+  printf ' | %s\n' "$target"
 }
 
-failures=0
-rows=()
-
-# run_case NAME PATH CONCURRENCY REQUESTS: one ab run directly and one through the proxy.
-run_case() {
-  local name=$1 path=$2 concurrency=$3 requests=$4 mode report
-  local -A rps ms mbs done_ failed
-  for mode in direct proxy; do
-    report=$work/ab-$name-$mode.txt
-    local proxy_args=()
-    [ "$mode" = proxy ] && proxy_args=(-X "127.0.0.1:$proxy_port")
-    # -t before -n: ab's -t resets the count, a later -n sets it again and keeps the time limit.
-    if ! ab -q -r -s 30 -t "$time_limit" -n "$requests" -c "$concurrency" "${proxy_args[@]}" \
-      "http://127.0.0.1:$origin_port$path" >"$report" 2>&1; then
-      echo "load.sh: ab failed for $name ($mode):" >&2
-      tail -n 5 "$report" >&2
-      failures=$((failures + 1))
-      rps[$mode]=error ms[$mode]=- mbs[$mode]=- done_[$mode]=0 failed[$mode]=-
-      continue
-    fi
-    local seconds body non2xx
-    seconds=$(ab_field "$report" 'Time taken for tests:')
-    body=$(ab_field "$report" 'HTML transferred:')
-    non2xx=$(ab_field "$report" 'Non-2xx responses:')
-    rps[$mode]=$(ab_field "$report" 'Requests per second:')
-    ms[$mode]=$(ab_field "$report" 'Time per request:')
-    done_[$mode]=$(ab_field "$report" 'Complete requests:')
-    failed[$mode]=$(ab_field "$report" 'Failed requests:')
-    failed[$mode]=$((${failed[$mode]:-0} + ${non2xx:-0}))
-    mbs[$mode]=$(awk -v b="$body" -v s="$seconds" 'BEGIN { printf "%.1f", (s > 0 ? b / s / 1e6 : 0) }')
-    if [ "${failed[$mode]}" -ne 0 ]; then
-      failures=$((failures + 1))
-      echo "load.sh: $name ($mode): ${failed[$mode]} request(s) failed or not 2xx:" >&2
-      grep -E -A 2 '^(Failed requests|Non-2xx)' "$report" >&2 || true
-    fi
-  done
-  # A ratio of runs with failures compares error answers, not the proxy's speed.
-  local ratio_rps=- ratio_ms=-
-  if [ "${failed[direct]}" = 0 ] && [ "${failed[proxy]}" = 0 ]; then
-    ratio_rps=$(awk -v p="${rps[proxy]}" -v d="${rps[direct]}" 'BEGIN { printf "%.2f", (d > 0 ? p / d : 0) }')
-    ratio_ms=$(awk -v p="${ms[proxy]}" -v d="${ms[direct]}" 'BEGIN { printf "%.2f", (d > 0 ? p / d : 0) }')
-  fi
-  rows+=("$(printf '%-10s | %6s %10s %9s %8s | %6s %10s %9s %8s | %6s %6s | %s/%s' \
-    "$name" "${done_[direct]}" "${rps[direct]}" "${ms[direct]}" "${mbs[direct]}" \
-    "${done_[proxy]}" "${rps[proxy]}" "${ms[proxy]}" "${mbs[proxy]}" \
-    "$ratio_rps" "$ratio_ms" "${failed[direct]}" "${failed[proxy]}")")
+# verdict VALUE OP LIMIT: "met" or "MISSED".
+verdict() {
+  awk -v v="$1" -v op="$2" -v l="$3" 'BEGIN {
+    ok = (op == ">=") ? (v + 0 >= l) : (v + 0 < l)
+    print ((v != "-" && v != "error" && ok) ? "met" : "MISSED") }'
 }
-
-start_origin
-if [ -n "${TARNWICK_PROXY_PORT:-}" ]; then
-  proxy_port=$TARNWICK_PROXY_PORT
-else
-  start_proxy
-fi
-echo "origin 127.0.0.1:$origin_port, proxy 127.0.0.1:$proxy_port, at most $time_limit s per run"
-
-run_case 5k-c1 /5k 1 "$n_page_c1"
-run_case 5k-c32 /5k 32 "$n_page_c32"
-run_case 20m-c1 /20m 1 "$n_large"
 
 echo
-printf '%-10s | %-36s | %-36s | %-13s | %s\n' '' 'direct' 'proxy' 'proxy/direct' 'failed'
-printf '%-10s | %6s %10s %9s %8s | %6s %10s %9s %8s | %6s %6s | %s\n' \
-  case n req/s ms MB/s n req/s ms MB/s req/s ms direct/proxy
-for row in "${rows[@]}"; do echo "$row"; done
+printf '%-44s | %9s' Measure direct
+for label in "${labels[@]}"; do printf ' | %-22s' "$label"; done
+printf ' | %s\n' Target
 
-if [ -n "${proxy_pid:-}" ] && [ -f "$work/home/TARNWICK.LOG" ]; then
-  echo "proxy access log: $(wc -l <"$work/home/TARNWICK.LOG") lines"
-fi
-if [ "$failures" -gt 0 ]; then
-  echo "load.sh: $failures run(s) had errors or failed requests" >&2
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  r=$(ratio "$(m "$i.c1")" "$(m direct.c1)")
+  cells+=("$(m "$i.c1") ($r, $(verdict "$r" '>=' 0.45))")
+done
+row "5 KB page, 1 client, req/s" "$(m direct.c1)" ">= 0.45 of direct" "${cells[@]}"
+
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  r=$(ratio "$(m "$i.c32")" "$(m direct.c32)")
+  cells+=("$(m "$i.c32") ($r, $(verdict "$r" '>=' 0.40))")
+done
+row "5 KB page, 32 clients, req/s" "$(m direct.c32)" ">= 0.40 of direct" "${cells[@]}"
+
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  r=$(ratio "$(m "$i.large")" "$(m direct.large)")
+  cells+=("$(m "$i.large") ($r, $(verdict "$r" '>=' 0.65))")
+done
+row "20 MiB download, MB/s" "$(m direct.large)" ">= 0.65 of direct" "${cells[@]}"
+
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  r=$(ratio "$(m "$i.page")" "$(m "$i.plain")")
+  cells+=("$(m "$i.page") ($r of $(m "$i.plain"), $(verdict "$r" '>=' 0.60))")
+done
+row "1 MB HTML page filtered, MB/s (of relay)" "$(m direct.page)" ">= 0.60 of the plain relay" "${cells[@]}"
+
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  r=$(ratio "$(m "$i.c32many")" "$(m "$i.c32")")
+  cells+=("$(m "$i.c32many") ($r, $(verdict "$r" '>=' 0.95))")
+done
+row "20,000-entry block list, 32 clients, req/s" - ">= 0.95 of one entry" "${cells[@]}"
+
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  cells+=("$(m "$i.startup") s ($(verdict "$(m "$i.startup")" '<' 1.0))")
+done
+row "start-up to listening, 20,000 entries" - "< 1 s" "${cells[@]}"
+
+cells=()
+for ((i = 0; i < ${#programs[@]}; i++)); do
+  cells+=("$(m "$i.memory") MB ($(m "$i.memorymany") MB)")
+done
+row "peak memory, 32 clients (20,000 entries)" - "no more than before" "${cells[@]}"
+
+if [ "$(bench_failures)" -gt 0 ]; then
+  echo "load.sh: $(bench_failures) run(s) had errors or failed requests" >&2
   exit 1
 fi
