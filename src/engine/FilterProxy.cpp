@@ -44,7 +44,9 @@ void TFilterProxy::ClientConnected(std::unique_ptr<TSockStream> client) {
   // Counted here, not on the new thread, so that a burst of connections cannot all slip under the
   // cap before their threads have started.
   active.fetch_add(1);
-  if (!TSockServerClientThread::Run(std::move(thread))) active.fetch_sub(1);
+  if (!TSockServerClientThread::Run(ConnectionThreads, std::move(thread), static_cast<std::size_t>(limit))) {
+    active.fetch_sub(1);
+  }
 }
 
 void TFilterProxy::RefuseBusy(TSockStream& client, std::int32_t limit) {
@@ -72,7 +74,9 @@ void TFilterProxy::LogRefusals(std::int32_t limit) {
 TFilterProxyThread::TFilterProxyThread(const TProxyContext& context, std::unique_ptr<TSockStream> client)
     : TSockServerClientThread(nullptr),
       Context(context),
-      Control(std::make_unique<TFilterProxyControl>(Context.Prefs, Context.Filters, std::move(client))) {}
+      Control(std::make_unique<TFilterProxyControl>(Context.Prefs, Context.Filters, std::move(client))) {
+  Control->SetRelayPath(Context.RelayPath);
+}
 
 void TFilterProxyThread::ClientExecute() {
   TCorvanePrefs& prefs = *Context.Prefs;

@@ -22,10 +22,11 @@ class TCorvanePrefs;
 
 // What the server shares with every connection thread.
 struct TProxyContext {
-  std::shared_ptr<TCorvanePrefs> Prefs;         // never null
-  std::shared_ptr<const TFilterChain> Filters;  // null: no filters at all
-  std::shared_ptr<TUiHandOver> UiThread;        // null: nothing is logged
-  std::shared_ptr<TAccessLog> Log;              // only touched through UiThread
+  std::shared_ptr<TCorvanePrefs> Prefs;                      // never null
+  std::shared_ptr<const TFilterChain> Filters;               // null: no filters at all
+  std::shared_ptr<TUiHandOver> UiThread;                     // null: nothing is logged
+  std::shared_ptr<TAccessLog> Log;                           // only touched through UiThread
+  TRelayPath RelayPath = TRelayPath::ZeroCopyWherePossible;  // CopyOnly: the copy loop everywhere
 };
 
 class TFilterProxy : public TSockServer {

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "engine/AccessLog.h"
+#include "engine/BodyRelay.h"
 #include "engine/Buffer.h"
 #include "engine/ContentDecoder.h"
 #include "engine/HeaderList.h"
@@ -86,6 +87,9 @@ class TFilterProxyControl {
   void CloseSockets();
   // What the access log reports of this request.
   TLogRecord LogRecord() const;
+  // How bodies that no filter reads travel: zero-copy where the kernel allows it (the default), or
+  // always through user space.
+  void SetRelayPath(TRelayPath path) { Path = path; }
 
   // --- What a filter reads.
   // This request's settings: one snapshot for the whole request.
@@ -199,6 +203,7 @@ class TFilterProxyControl {
   bool RelayCutShort = false;   // an unfiltered body with a length ended before it
   bool ServerHeadSent = false;  // the client got the server's answer, not one the proxy made
   TBuffer RelayBuffer{kRelaySize};
+  TRelayPath Path = TRelayPath::ZeroCopyWherePossible;
   TResponseBody Body;
 
   // The framed response body as the decoder's byte source.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/BodyRelay.h"
 #include "engine/FilterProxyControl.h"
 #include "platform/Exceptions.h"
 #include "platform/SocketAddress.h"
@@ -157,13 +158,8 @@ void TFilterProxyControl::SendRequest() {
 void TFilterProxyControl::RelayRequestBody() {
   const TRequestFraming& framing = RequestHead.Framing;
   if (framing.Kind == TBodyFraming::Length) {
-    std::int64_t left = framing.Length;
-    while (left > 0) {
-      const auto want = static_cast<std::int32_t>(std::min<std::int64_t>(left, kRelaySize));
-      const std::int32_t got = ClientStream->ReadBuf(RelayBuffer.Data(), want);
-      if (got == 0 || ServerStream->WriteBuf(RelayBuffer.Data(), got) < got) break;
-      left -= got;
-    }
+    if (framing.Length > 0)
+      RelayBytes(*ClientStream, *ServerStream, framing.Length, TRelayStop::AtLimit, RelayBuffer, Path);
   } else if (framing.Kind == TBodyFraming::Chunked) {
     RelayChunkedRequestBody();
   }
@@ -282,19 +278,13 @@ bool TFilterProxyControl::RelayRestOfBody() {
 }
 
 void TFilterProxyControl::RelayToClient(std::int64_t limit) {
-  std::int64_t copied = 0;
-  while (limit < 0 || copied < limit) {
-    const std::int32_t got = ServerStream->ReadBuf(RelayBuffer.Data(), kRelaySize);
-    if (got <= 0) {
-      // A HEAD answer, a 204 and a 304 announce a length they never send.
-      const int status = ResponseHead.StatusCode;
-      RelayCutShort = limit >= 0 && RequestHead.Method != "HEAD" && status != 204 && status != 304;
-      if (RelayCutShort) ResponseHead.ContentLength = copied;  // the log tells what was sent
-      break;
-    }
-    if (ClientStream->WriteBuf(RelayBuffer.Data(), got) < got) break;
-    copied += got;
-  }
+  const TRelayOutcome relayed =
+      RelayBytes(*ServerStream, *ClientStream, limit, TRelayStop::AfterCrossingPiece, RelayBuffer, Path);
+  if (relayed.Moved >= limit || !relayed.SourceEnded) return;
+  // A HEAD answer, a 204 and a 304 announce a length they never send.
+  const int status = ResponseHead.StatusCode;
+  RelayCutShort = limit >= 0 && RequestHead.Method != "HEAD" && status != 204 && status != 304;
+  if (RelayCutShort) ResponseHead.ContentLength = relayed.Moved;  // the log tells what was sent
 }
 
 }  // namespace tarnwick

@@ -1,7 +1,6 @@
 #include "engine/SockServer.h"
 
 #include <chrono>
-#include <system_error>
 
 #include "platform/Exceptions.h"
 #include "platform/SocketError.h"
@@ -158,16 +157,16 @@ void TSockServer::ServeOne(std::unique_ptr<TSockStream> client) {
   }
 }
 
-bool TSockServerClientThread::Run(std::unique_ptr<TSockServerClientThread> thread) {
-  try {
-    std::thread([owned = std::move(thread)]() mutable {
-      owned->ClientExecute();
-      owned.reset();
-    }).detach();
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
+bool TSockServerClientThread::Run(TConnectionPool& pool, std::unique_ptr<TSockServerClientThread> thread,
+                                  std::size_t maxThreads) {
+  // std::function needs a copyable callable: the thread object travels in a shared_ptr.
+  std::shared_ptr<TSockServerClientThread> owned = std::move(thread);
+  return pool.Run(
+      [owned = std::move(owned)]() mutable {
+        owned->ClientExecute();
+        owned.reset();
+      },
+      maxThreads);
 }
 
 }  // namespace tarnwick

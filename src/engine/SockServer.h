@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/ConnectionPool.h"
 #include "engine/SockStream.h"
 #include "platform/Event.h"
 
@@ -65,6 +66,8 @@ class TSockServer {
   void Terminate();
 
   TCorvanePrefs* const Counters;
+  // The threads that serve this server's connections, reused from one connection to the next.
+  TConnectionPool ConnectionThreads;
 
  private:
   void Execute();
@@ -85,7 +88,7 @@ class TSockServer {
   std::thread AcceptThread;
 };
 
-// Serves one accepted connection on a detached thread of its own, then frees itself with the
+// Serves one accepted connection on a thread of the server's pool, then frees itself with the
 // connection. Created by the server's ClientConnected.
 class TSockServerClientThread {
  public:
@@ -94,9 +97,11 @@ class TSockServerClientThread {
   TSockServerClientThread(const TSockServerClientThread&) = delete;
   TSockServerClientThread& operator=(const TSockServerClientThread&) = delete;
 
-  // Starts a detached thread that runs ClientExecute and then destroys `thread`. When no thread can
-  // be started the object (and its connection) is destroyed at once and false is returned.
-  static bool Run(std::unique_ptr<TSockServerClientThread> thread);
+  // Has a thread of `pool` run ClientExecute and then destroy `thread`; at most `maxThreads` serve
+  // at once, later connections wait for a free one. When no thread can be started the object (and
+  // its connection) is destroyed at once and false is returned.
+  static bool Run(TConnectionPool& pool, std::unique_ptr<TSockServerClientThread> thread,
+                  std::size_t maxThreads = TConnectionPool::kDefaultMaxThreads);
 
  protected:
   virtual void ClientExecute() = 0;

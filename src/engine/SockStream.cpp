@@ -1,6 +1,9 @@
 #include "engine/SockStream.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/Exceptions.h"
@@ -14,6 +17,10 @@ void TSockStream::CountReceived(std::int32_t n) {
   if (Counters == nullptr || n <= 0) return;
   auto& counter = ViaProxy ? Counters->RecvProxyCnt : Counters->RecvCnt;
   counter.fetch_add(n, std::memory_order_relaxed);
+}
+
+void TSockStream::CountSent(std::int32_t n) {
+  if (Counters != nullptr && n > 0) Counters->SentCnt.fetch_add(n, std::memory_order_relaxed);
 }
 
 std::int32_t TSockStream::ReceiveIntoScratch() {
@@ -87,7 +94,7 @@ std::int32_t TSockStream::WriteBuf(const void* source, std::int32_t n) {
   } catch (const ESocketError&) {
     sent = 0;  // writes report failure as nothing sent
   }
-  if (Counters != nullptr && sent > 0) Counters->SentCnt.fetch_add(sent, std::memory_order_relaxed);
+  CountSent(sent);
   return sent;
 }
 
@@ -105,6 +112,43 @@ bool TSockStream::WriteBuffer(TBuffer& source) {
     if (taken == 0) return true;
     if (WriteBuf(Scratch.data(), taken) < taken) return false;
   }
+}
+
+namespace {
+
+// splice(2) without EINTR; -1 with errno otherwise.
+ssize_t SpliceOnce(int from, int to, std::size_t n) {
+  for (;;) {
+    const ssize_t moved = ::splice(from, nullptr, to, nullptr, n, SPLICE_F_MOVE);
+    if (moved >= 0 || errno != EINTR) return moved;
+  }
+}
+
+// The errors that mean "these descriptors cannot be spliced", as opposed to a failing connection.
+bool SpliceUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+}  // namespace
+
+TSockStream::TSpliced TSockStream::SpliceTo(TSockStream& to, TPipe& pipe, std::int32_t n) {
+  TSpliced result;
+  if (n <= 0 || !IsOpen() || !to.IsOpen()) return result;
+  const ssize_t got = SpliceOnce(Handle, pipe.WriteEnd.Get(), static_cast<std::size_t>(n));
+  if (got < 0) {
+    result.Unsupported = SpliceUnsupported(errno);
+    return result;  // any other failure reads as the end of the stream, as in ReadBuf
+  }
+  result.Received = static_cast<std::int32_t>(got);
+  CountReceived(result.Received);
+  // A peer that has gone would raise SIGPIPE: splice knows no MSG_NOSIGNAL.
+  const TSigpipeBlock quiet;
+  while (result.Sent < result.Received) {
+    const ssize_t sent =
+        SpliceOnce(pipe.ReadEnd.Get(), to.Handle, static_cast<std::size_t>(result.Received - result.Sent));
+    if (sent <= 0) break;
+    result.Sent += static_cast<std::int32_t>(sent);
+  }
+  to.CountSent(result.Sent);
+  return result;
 }
 
 std::unique_ptr<TSockStream> TSockStream::Accept(int& errorCode) {

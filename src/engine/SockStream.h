@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "engine/Buffer.h"
+#include "platform/Pipe.h"
 #include "platform/Socket.h"
 
 namespace tarnwick {
@@ -43,6 +44,16 @@ class TSockStream : public TCustomWinSocket {
   bool WriteLine(std::string_view text);
   // Sends and consumes all of `source`; false when a send fell short.
   bool WriteBuffer(TBuffer& source);
+  // What SpliceTo did with one piece.
+  struct TSpliced {
+    std::int32_t Received = 0;  // bytes taken from this stream; 0 at its end or on an error
+    std::int32_t Sent = 0;      // of those, the bytes that reached the other stream
+    bool Unsupported = false;   // the kernel cannot splice here: nothing moved, copy instead
+  };
+  // One receive of at most n bytes passed on to `to` through `pipe` (which must be empty) without
+  // coming into user space: ReadBuf and WriteBuf in one, with the same counting. Unread head bytes
+  // are not looked at: the caller hands those out with ReadBuf first. `pipe` is empty again after.
+  TSpliced SpliceTo(TSockStream& to, TPipe& pipe, std::int32_t n);
   // Waits for one connection on a listening stream; null when none came. `errorCode` tells why.
   std::unique_ptr<TSockStream> Accept(int& errorCode);
   // Whether received bytes count as coming through the upstream proxy; off until set.
@@ -54,6 +65,7 @@ class TSockStream : public TCustomWinSocket {
   // One receive into Scratch, counted; 0 at end of stream or on error.
   std::int32_t ReceiveIntoScratch();
   void CountReceived(std::int32_t n);
+  void CountSent(std::int32_t n);
 
   TCorvanePrefs* Counters;
   bool ViaProxy = false;

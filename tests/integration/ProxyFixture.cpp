@@ -29,7 +29,7 @@ void ProxyFixture::StartProxy(const std::function<void(TPrefsSettings&)>& adjust
   if (adjust) adjust(settings);
   Prefs->Publish(settings);
   UiThread.HandOver()->RunAndWait([this] { Log->Open(); });
-  Proxy = std::make_unique<TFilterProxy>(TProxyContext{Prefs, std::move(filters), UiThread.HandOver(), Log});
+  Proxy = std::make_unique<TFilterProxy>(TProxyContext{Prefs, std::move(filters), UiThread.HandOver(), Log, RelayPath});
   Proxy->Start();
   ProxyPort = Proxy->ListeningPort();
 }

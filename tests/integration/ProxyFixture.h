@@ -43,6 +43,8 @@ class ProxyFixture : public ::testing::Test {
   std::shared_ptr<TAccessLog> Log;
   std::unique_ptr<TFilterProxy> Proxy;
   int ProxyPort = 0;
+  // How the next StartProxy's connections relay bodies that no filter reads.
+  TRelayPath RelayPath = TRelayPath::ZeroCopyWherePossible;
 };
 
 }  // namespace tarnwick::test

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <stdexcept>
 
 namespace tarnwick::test {
 
@@ -104,7 +105,11 @@ void TOrigin::Serve(TRawSocket connection, size_t index) {
         std::lock_guard lock(Mutex);
         response = Response;
       }
-      connection.Send(response);
+      try {
+        connection.Send(response);
+      } catch (const std::runtime_error&) {
+        break;  // the proxy went away mid-answer (its client left): nothing more to serve
+      }
       if (!KeepConnectionsOpen) connection.ShutdownWrite();
       answered = true;
     }
