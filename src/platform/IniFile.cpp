@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -149,21 +150,58 @@ TIniFile TIniFile::InMemory(std::string text) {
 }
 
 std::string TIniFile::Text() const {
-  if (Memory) return MemoryText;
+  if (Memory) return Cached ? JoinLines(CachedLines) : MemoryText;
   std::ifstream in(FilePath, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
 }
 
-std::vector<std::string> TIniFile::LoadLines() const { return SplitLines(Text()); }
+TIniFile::TFileStamp TIniFile::StampNow() const {
+  struct stat now {};
+  if (::stat(FilePath.c_str(), &now) != 0) return {};
+  return TFileStamp{static_cast<unsigned long long>(now.st_dev), static_cast<unsigned long long>(now.st_ino),
+                    static_cast<long long>(now.st_size),
+                    static_cast<long long>(now.st_mtim.tv_sec) * 1000000000LL + now.st_mtim.tv_nsec,
+                    static_cast<long long>(now.st_ctim.tv_sec) * 1000000000LL + now.st_ctim.tv_nsec};
+}
 
-bool TIniFile::SaveLines(const std::vector<std::string>& lines) {
-  const std::string text = JoinLines(lines);
+const std::vector<std::string>& TIniFile::LoadLines() const {
   if (Memory) {
-    MemoryText = text;
-    return true;
+    if (!Cached) CachedLines = SplitLines(MemoryText);
+    Cached = true;
+    return CachedLines;
   }
+  // The stamp is taken before reading: a change while reading makes the next read read again.
+  const TFileStamp stamp = StampNow();
+  if (!Cached || stamp != CachedStamp || !StampSettled(stamp)) {
+    CachedLines = SplitLines(Text());
+    CachedStamp = stamp;
+    Cached = true;
+  }
+  return CachedLines;
+}
+
+bool TIniFile::StampSettled(const TFileStamp& stamp) {
+  // File times advance in clock ticks, not nanoseconds: a file changed within the last moments may
+  // change again, to the same size, without a new time. Only an older stamp vouches for the lines.
+  constexpr long long kSettledNs = 2'000'000'000;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const long long nowNs = static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
+  return stamp.ModifiedNs < nowNs - kSettledNs && stamp.ChangedNs < nowNs - kSettledNs;
+}
+
+std::vector<std::string>& TIniFile::LinesForChange() {
+  LoadLines();
+  return CachedLines;
+}
+
+bool TIniFile::SaveLines() {
+  if (Memory) return true;  // the lines are the content
+  // Until the file holds them, the changed lines are not what is on disk.
+  Cached = false;
+  const std::string text = JoinLines(CachedLines);
   // Keep the permissions of an existing file; a new one gets Mode.
   struct stat existing {};
   const mode_t mode = ::stat(FilePath.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : Mode;
@@ -179,11 +217,27 @@ bool TIniFile::SaveLines(const std::vector<std::string>& lines) {
     ::unlink(temporary.c_str());
     return false;
   }
+  CachedStamp = StampNow();
+  Cached = CachedStamp.Size >= 0;
   return true;
 }
 
+TIniFile TIniFile::Staged() const {
+  TIniFile staged;
+  staged.Memory = true;
+  staged.CachedLines = LoadLines();
+  staged.Cached = true;
+  return staged;
+}
+
+bool TIniFile::WriteAll(const TIniFile& staged) {
+  if (&staged == this) return SaveLines();
+  LinesForChange() = staged.LoadLines();
+  return SaveLines();
+}
+
 std::optional<std::string> TIniFile::Read(std::string_view section, std::string_view key) const {
-  const auto lines = LoadLines();
+  const auto& lines = LoadLines();
   const auto span = FindSection(lines, section);
   if (!span) return std::nullopt;
   const auto index = FindKey(lines, *span, key);
@@ -207,7 +261,7 @@ std::vector<std::string> TIniFile::SectionNames() const {
 }
 
 TIniFile::TValues TIniFile::ReadSection(std::string_view section) const {
-  const auto lines = LoadLines();
+  const auto& lines = LoadLines();
   TValues values;
   const auto span = FindSection(lines, section);
   if (!span) return values;
@@ -218,43 +272,45 @@ TIniFile::TValues TIniFile::ReadSection(std::string_view section) const {
 }
 
 bool TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  auto lines = LoadLines();
+  std::vector<std::string>& lines = LinesForChange();
   const std::string line = OneLine(key) + "=" + OneLine(value);
   auto span = FindSection(lines, section);
   if (!span) {
     AppendSection(lines, section);
     lines.push_back(line);
-    return SaveLines(lines);
+    return SaveLines();
   }
   if (const auto index = FindKey(lines, *span, key)) {
     lines[*index] = line;
   } else {
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(EndOfContent(lines, *span)), line);
   }
-  return SaveLines(lines);
+  return SaveLines();
 }
 
 bool TIniFile::DeleteKey(std::string_view section, std::string_view key) {
-  auto lines = LoadLines();
-  const auto span = FindSection(lines, section);
+  const auto& current = LoadLines();
+  const auto span = FindSection(current, section);
   if (!span) return true;
-  const auto index = FindKey(lines, *span, key);
+  const auto index = FindKey(current, *span, key);
   if (!index) return true;
+  std::vector<std::string>& lines = CachedLines;  // `current`, as found
   lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*index));
-  return SaveLines(lines);
+  return SaveLines();
 }
 
 bool TIniFile::EraseSection(std::string_view section) {
-  auto lines = LoadLines();
-  const auto span = FindSection(lines, section);
+  const auto& current = LoadLines();
+  const auto span = FindSection(current, section);
   if (!span) return true;
+  std::vector<std::string>& lines = CachedLines;  // `current`, as found
   lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span->Header),
               lines.begin() + static_cast<std::ptrdiff_t>(span->End));
-  return SaveLines(lines);
+  return SaveLines();
 }
 
 bool TIniFile::WriteSection(std::string_view section, const TValues& values) {
-  auto lines = LoadLines();
+  std::vector<std::string>& lines = LinesForChange();
   std::vector<std::string> body;
   body.reserve(values.size());
   for (const auto& [key, value] : values) body.push_back(OneLine(key) + "=" + OneLine(value));
@@ -267,7 +323,7 @@ bool TIniFile::WriteSection(std::string_view section, const TValues& values) {
     AppendSection(lines, section);
     lines.insert(lines.end(), body.begin(), body.end());
   }
-  return SaveLines(lines);
+  return SaveLines();
 }
 
 }  // namespace tarnwick

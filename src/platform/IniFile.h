@@ -8,6 +8,10 @@
 // settings file. Values are kept on one line: a CR or LF in a name or value is written as a blank,
 // since it would otherwise start a line of its own (and could forge a section or key).
 //
+// Reading does not mean parsing again: the lines read last are kept with the file's identity, size
+// and change times, and used again while those are unchanged and older than two seconds (a settings
+// file of 20,000 list entries is read once at start-up, not once per setting).
+//
 // One object is used by one thread at a time; the file is not locked against other processes.
 
 #include <optional>
@@ -44,6 +48,12 @@ class TIniFile {
   // Replaces the whole content of the section by `values`, in one write.
   bool WriteSection(std::string_view section, const TValues& values);
 
+  // An in-memory copy of the present content, to be changed in many steps and written back with
+  // WriteAll in one: a file of tens of thousands of list entries is not rewritten for every key.
+  TIniFile Staged() const;
+  // Replaces the whole content by `staged`'s in one write. False when the file cannot be written.
+  bool WriteAll(const TIniFile& staged);
+
   // The whole file as text; empty when it does not exist.
   std::string Text() const;
   const std::string& Path() const { return FilePath; }
@@ -51,13 +61,33 @@ class TIniFile {
 
  private:
   TIniFile() = default;
-  std::vector<std::string> LoadLines() const;
-  bool SaveLines(const std::vector<std::string>& lines);
+  // The file's lines, valid until the next call on this object.
+  const std::vector<std::string>& LoadLines() const;
+  // The same lines, to be changed in place and then written with SaveLines.
+  std::vector<std::string>& LinesForChange();
+  // Writes the lines as they are now; false (and the lines read again next time) on failure.
+  bool SaveLines();
+
+  // What tells one version of the file on disk from another.
+  struct TFileStamp {
+    unsigned long long Device = 0, Inode = 0;
+    long long Size = -1, ModifiedNs = 0, ChangedNs = 0;
+    friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
+  };
+  // The stamp of the file now; Size -1 when it does not exist.
+  TFileStamp StampNow() const;
+  // Whether the file has been left alone long enough for its stamp to tell every later change.
+  static bool StampSettled(const TFileStamp& stamp);
 
   std::string FilePath;
   unsigned Mode = 0644;
   bool Memory = false;
-  std::string MemoryText;
+  std::string MemoryText;  // the text given, until its lines are first read
+  // The lines last read or written, and the stamp of the file they came from. In memory: the
+  // content itself once read.
+  mutable std::vector<std::string> CachedLines;
+  mutable TFileStamp CachedStamp;
+  mutable bool Cached = false;
 };
 
 }  // namespace tarnwick

@@ -1,5 +1,7 @@
 #include "prefs/StoredProperties.h"
 
+#include <algorithm>
+
 #include "text/UrlText.h"
 
 namespace tarnwick {
@@ -114,17 +116,24 @@ bool ReadListSection(const TIniFile& file, std::string_view section, std::vector
   const std::int32_t count = countText ? IntOrZero(*countText) : 0;
   if (count <= 0) return false;
   // One pass over the section, the first of two equal keys winning as in every other read. Items
-  // missing at the end are not made up: a damaged or hand-edited Count of two billion costs nothing.
-  std::vector<const std::string*> items;
+  // missing at the end are not made up, and a gap is kept only as far as there are lines to fill
+  // the list with: a damaged or hand-edited Count of two billion with an "Item1999999999" costs
+  // nothing.
+  std::vector<std::pair<std::int64_t, const std::string*>> items;
   for (const auto& [name, value] : values) {
     const std::int64_t index = ItemIndex(name);
-    if (index < 0 || index >= count) continue;
-    if (static_cast<size_t>(index) >= items.size()) items.resize(static_cast<size_t>(index) + 1, nullptr);
-    if (items[static_cast<size_t>(index)] == nullptr) items[static_cast<size_t>(index)] = &value;
+    if (index >= 0 && index < count) items.emplace_back(index, &value);
   }
+  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  items.erase(std::unique(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+              items.end());
+  const bool gapsFit = items.empty() || items.back().first < static_cast<std::int64_t>(values.size());
   lines.clear();
-  lines.reserve(items.size());
-  for (const std::string* item : items) lines.push_back(item ? *item : std::string());
+  lines.reserve(gapsFit && !items.empty() ? static_cast<size_t>(items.back().first) + 1 : items.size());
+  for (const auto& [index, value] : items) {
+    if (gapsFit) lines.resize(static_cast<size_t>(index));  // the missing items before this one, empty
+    lines.push_back(*value);
+  }
   return true;
 }
 

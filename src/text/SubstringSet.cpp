@@ -38,9 +38,15 @@ TSubstringSet::TSubstringSet(std::vector<std::string> patterns, TCase caseRule) 
 void TSubstringSet::Build(std::vector<std::string>& patterns) {
   std::erase_if(patterns, [](const std::string& p) { return p.empty(); });
   std::sort(patterns.begin(), patterns.end());
+  // At most one node per pattern byte: reserved at once, so that a list of tens of thousands of
+  // entries does not grow these step by step.
+  size_t bytes = 0;
+  for (const std::string& pattern : patterns) bytes += pattern.size();
   std::vector<TTrieEdge> edges;
+  edges.reserve(bytes);
   std::vector<std::int32_t> path{kRoot};  // nodes along the previous kept pattern
   std::vector<bool> accepting{false};
+  accepting.reserve(bytes + 1);
   std::string_view previous;
   for (const std::string& pattern : patterns) {
     const size_t shared = CommonPrefixLength(previous, pattern);

@@ -64,11 +64,23 @@ std::vector<std::string> TCheckList::Lines() const {
 void TCheckList::SetLines(const std::vector<std::string>& lines) {
   // The order AddSorted would give line by line (a stable sort), without its scan per line: a
   // list of tens of thousands of entries fills at once.
-  std::vector<std::string> sorted = lines;
-  std::stable_sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
-    return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive) < 0;
-  });
-  SetEntries(sorted, {});
+  // Each text is converted once, not at every comparison.
+  std::vector<QString> sorted;
+  sorted.reserve(lines.size());
+  for (const std::string& line : lines) sorted.push_back(QString::fromStdString(line));
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+  clear();
+  setUpdatesEnabled(false);
+  for (const QString& text : sorted) AddUnchecked(text);
+  setUpdatesEnabled(true);
+}
+
+void TCheckList::AddUnchecked(const QString& text) {
+  auto* entry = new QListWidgetItem(text);
+  entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+  entry->setCheckState(Qt::Unchecked);
+  addItem(entry);
 }
 
 void TCheckList::SetEntries(const std::vector<std::string>& lines, const std::vector<bool>& ticks) {

@@ -37,6 +37,9 @@ class TCheckList : public QListWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void AddUnchecked(const QString& text);
 };
 
 }  // namespace tarnwick

@@ -68,8 +68,11 @@ void TMainForm::RestoreListStates() {
 }
 
 void TMainForm::StoreSettings() {
-  StorePlacement(*this, *SettingsFile, kSettingsSection);
-  StoreProperties(*this, *SettingsFile);
+  // Every key and list changed in memory, then one write of the file.
+  TIniFile staged = SettingsFile->Staged();
+  StorePlacement(*this, staged, kSettingsSection);
+  StoreProperties(*this, staged);
+  SettingsFile->WriteAll(staged);
 }
 
 void TMainForm::RestoreSettings(const TIniFile& file) {

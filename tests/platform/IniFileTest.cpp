@@ -1,8 +1,10 @@
 #include "platform/IniFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -59,6 +61,36 @@ TEST_F(IniFileTest, EveryReadAndWriteGoesToTheFile) {
   EXPECT_EQ("1", second.ReadString("S", "K"));
   Write("[S]\nK=changed behind its back\n");
   EXPECT_EQ("changed behind its back", first.ReadString("S", "K"));
+}
+
+TEST_F(IniFileTest, ReadsSeeAFileRewrittenInPlaceToTheSameSize) {
+  // The same size, the same inode, and likely the same clock tick: only a stamp that has settled
+  // lets the lines read before stand.
+  Write("[S]\nK=1\n");
+  const TIniFile file(Path());
+  EXPECT_EQ("1", file.ReadString("S", "K"));
+  Write("[S]\nK=2\n");
+  EXPECT_EQ("2", file.ReadString("S", "K"));
+  // An old file read once and then changed is read again.
+  const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+  ASSERT_EQ(0, ::utimensat(AT_FDCWD, Path().c_str(), hourAgo, 0));
+  EXPECT_EQ("2", file.ReadString("S", "K"));
+  Write("[S]\nK=3\n");
+  EXPECT_EQ("3", file.ReadString("S", "K"));
+}
+
+TEST_F(IniFileTest, StagedChangesReachTheFileInOneWrite) {
+  Write("[A]\nOne=1\n[L]\nCount=1\nItem0=old\n");
+  TIniFile file(Path());
+  TIniFile staged = file.Staged();
+  ASSERT_TRUE(staged.WriteString("A", "Two", "2"));
+  ASSERT_TRUE(staged.EraseSection("L"));
+  ASSERT_TRUE(staged.WriteSection("L", {{"Count", "1"}, {"Item0", "new"}}));
+  EXPECT_EQ("[A]\nOne=1\n[L]\nCount=1\nItem0=old\n", Read()) << "nothing written before WriteAll";
+  ASSERT_TRUE(file.WriteAll(staged));
+  EXPECT_EQ("[A]\nOne=1\nTwo=2\n\n[L]\nCount=1\nItem0=new\n", Read());
+  EXPECT_EQ("new", TIniFile(Path()).ReadString("L", "Item0"));
+  EXPECT_EQ("2", file.ReadString("A", "Two"));
 }
 
 TEST_F(IniFileTest, SectionsAreErasedAndReplacedWhole) {

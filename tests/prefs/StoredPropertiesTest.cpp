@@ -52,6 +52,13 @@ TEST(StoredPropertiesTest, AHugeCountMakesUpNoItems) {
   EXPECT_EQ((std::vector<std::string>{"a", "", "c"}), lines);
 }
 
+TEST(StoredPropertiesTest, AHugeCountWithAFarItemMakesNoRoomForTheGap) {
+  const TIniFile file = TIniFile::InMemory("[L]\nCount=2147483647\nItem1999999999=far\nItem0=a\nItem1=b\n");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ReadListSection(file, "L", lines));
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "far"}), lines);
+}
+
 TEST(StoredPropertiesTest, TwentyThousandItemsComeBackWholeAndInOrder) {
   std::vector<std::string> written;
   for (int i = 0; i < 20000; ++i) written.push_back("entry" + std::to_string(i));
