@@ -8,16 +8,24 @@
 
 namespace tarnwick {
 
-bool MatchBlockList(TFilterProxyControl& request, std::string_view url) {
+bool RequestTextsExcepted(const TFilterProxyControl& request) {
   const TBlockListMatcher& list = request.Settings().BlockList();
   const TRequestHead& head = request.Request();
-  // Both passes always run: an exception marks the connection even when no pattern matched.
-  const bool blocked = list.AnyPatternIn(url);
-  if (list.AnyExceptionIn(url, head.Referer, head.Url)) {
+  return list.AnyExceptionIn(head.Referer) || list.AnyExceptionIn(head.Url);
+}
+
+bool MatchBlockList(TFilterProxyControl& request, std::string_view url, bool requestTextsExcepted) {
+  const TBlockListMatcher& list = request.Settings().BlockList();
+  // The exception pass always runs: an exception marks the connection even when no pattern matched.
+  if (requestTextsExcepted || list.AnyExceptionIn(url)) {
     request.SetExceptionHit(true);
     return false;
   }
-  return blocked;
+  return list.AnyPatternIn(url);
+}
+
+bool MatchBlockList(TFilterProxyControl& request, std::string_view url) {
+  return MatchBlockList(request, url, RequestTextsExcepted(request));
 }
 
 bool BlockCheck(TFilterProxyControl& request) {

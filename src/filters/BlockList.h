@@ -17,6 +17,12 @@ class TFilterProxyControl;
 // ExceptionHit when an exception applies, whether or not a pattern matched.
 bool MatchBlockList(TFilterProxyControl& request, std::string_view url);
 
+// Whether a checked exception occurs in the received Referer or the request URL: the part of the
+// exception pass that is the same for every URL of one request, for callers that match many.
+bool RequestTextsExcepted(const TFilterProxyControl& request);
+// MatchBlockList with RequestTextsExcepted(request) already known.
+bool MatchBlockList(TFilterProxyControl& request, std::string_view url, bool requestTextsExcepted);
+
 // The request-based decision: clears ExceptionHit, then matches the request URL. True means the
 // request is to be answered 403 "Page Blocked" (the pipeline answers).
 bool BlockCheck(TFilterProxyControl& request);

@@ -89,10 +89,13 @@ void StreamPage(TFilterProxyControl& request) {
 }  // namespace
 
 TPageTags::TPageTags(TFilterProxyControl& request)
-    : Request(request), TagFilter(request.Settings().TagFilter), Popups(WantsPopupScripts(request.Settings())) {}
+    : Request(request),
+      TagFilter(request.Settings().TagFilter),
+      Popups(WantsPopupScripts(request.Settings())),
+      Page(request) {}
 
 void TPageTags::OnTag(std::string& tag, THtmlScanState& state) {
-  if (TagFilter) FilterTag(Request, tag, state, Tag);
+  if (TagFilter) FilterTag(Request, Page, tag, state, Tag);
   if (Popups) ReplaceWindowOpen(tag);
 }
 

@@ -32,6 +32,7 @@ class TPageTags : public TTagHandler {
   TFilterProxyControl& Request;
   const bool TagFilter;
   const bool Popups;
+  const TPageContext Page;
   TParsedTag Tag;  // workspace reused from tag to tag
 };
 

@@ -180,14 +180,26 @@ TNamedValues FindNamedValues(const std::vector<std::string_view>& words) {
   return found;
 }
 
+// The directory part of a path: up to its last "/" (empty without one).
+std::string_view DirectoryPart(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
 // Whether the user exempts objects beside the page from filtering.
 bool Exempt(const TFilterProxyControl& request, std::string_view objectUrl) {
   const TDontFilterWhen rule = request.Settings().DontFilterWhen;
   if (rule != TDontFilterWhen::SameDomain && rule != TDontFilterWhen::SamePath) return false;
   const TRequestHead& page = request.Request();
+  // An address that does not hold the page's host anywhere cannot be on it: most objects of a
+  // page from elsewhere are settled without taking their address apart.
+  if (rule == TDontFilterWhen::SameDomain && !page.Host.empty() &&
+      objectUrl.find(page.Host) == std::string_view::npos) {
+    return false;
+  }
   const TUrlParts object = SplitUrl(objectUrl);
   if (object.Host == page.Host) return true;
-  return rule == TDontFilterWhen::SamePath && DirectoryOf(object.Path) == DirectoryOf(page.Path);
+  return rule == TDontFilterWhen::SamePath && DirectoryPart(object.Path) == DirectoryPart(page.Path);
 }
 
 void Act(TFilterProxyControl& request, const TTagKind& kind, std::string& tag, THtmlScanState& scan) {
@@ -230,7 +242,11 @@ void ParseTag(std::string_view tag, TParsedTag& parsed) {
   if (named.Height) ParseInt32(*named.Height, parsed.TagHeight);
 }
 
-void FilterTag(TFilterProxyControl& request, std::string& tag, THtmlScanState& scan, TParsedTag& parsed) {
+TPageContext::TPageContext(const TFilterProxyControl& request)
+    : RequestTextsExcepted(tarnwick::RequestTextsExcepted(request)) {}
+
+void FilterTag(TFilterProxyControl& request, const TPageContext& page, std::string& tag, THtmlScanState& scan,
+               TParsedTag& parsed) {
   if (tag == "<>") return;
   ParseTag(tag, parsed);
 
@@ -246,7 +262,7 @@ void FilterTag(TFilterProxyControl& request, std::string& tag, THtmlScanState& s
   }
 
   if (parsed.ObjectUrl.empty() || Exempt(request, parsed.ObjectUrl)) return;
-  const bool hit = MatchBlockList(request, parsed.ObjectUrl);
+  const bool hit = MatchBlockList(request, parsed.ObjectUrl, page.RequestTextsExcepted);
 
   const TPrefsSettings& settings = request.Settings();
   if (settings.FilterByDim && parsed.TagWidth > 0 && parsed.TagHeight > 0 && !request.ExceptionHit() &&

@@ -45,6 +45,15 @@ struct TParsedTag {
   }
 };
 
+// What the tag decisions of one page have in common, worked out once for its request rather than
+// for every tag.
+struct TPageContext {
+  explicit TPageContext(const TFilterProxyControl& request);
+  // A block-list exception occurs in the Referer or the request URL: no address of the page is
+  // blocked, and each one marks the connection.
+  bool RequestTextsExcepted;
+};
+
 // What a blocked frame becomes.
 inline constexpr std::string_view kBlankFrameTag = "<FRAME SRC=http://--TARNWICK--/blank.html>";
 
@@ -53,8 +62,9 @@ inline constexpr std::string_view kBlankFrameTag = "<FRAME SRC=http://--TARNWICK
 void ParseTag(std::string_view tag, TParsedTag& parsed);
 
 // Leaves, replaces or empties `tag`; may start or end the dropping of an element (in `scan`).
-// `parsed` is the workspace the tag is taken apart in.
-void FilterTag(TFilterProxyControl& request, std::string& tag, THtmlScanState& scan, TParsedTag& parsed);
+// `parsed` is the workspace the tag is taken apart in; `page` was made for this request.
+void FilterTag(TFilterProxyControl& request, const TPageContext& page, std::string& tag, THtmlScanState& scan,
+               TParsedTag& parsed);
 
 // Outside a dropped element FilterTag leaves every tag without HREF and SRC alone: a tag it may
 // change holds one of these pairs ("hr" of HREF, "sr" of SRC, in any case).

@@ -25,6 +25,8 @@ class TBlockListMatcher {
   // Exception pass: whether a checked exception's text occurs in one of the three texts, in the
   // order given, case-sensitively. An exception without text never applies.
   bool AnyExceptionIn(std::string_view url, std::string_view referer, std::string_view requestUrl) const;
+  // The exception pass over one text.
+  bool AnyExceptionIn(std::string_view text) const { return Exceptions.FoundIn(text); }
 
   // How many patterns and exception texts it was built from (empty ones left out).
   std::size_t PatternCount() const { return PatternTotal; }

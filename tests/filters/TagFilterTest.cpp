@@ -129,6 +129,38 @@ TEST_F(TagFilterTest, DontFilterWhenSameDomainExemptsThePagesOwnHostOnly) {
   EXPECT_EQ("", Filter("<img src=/banner.gif>")) << "a relative address has no host to be exempt by";
 }
 
+TEST_F(TagFilterTest, SameDomainComparesTheWholeHostWhereverThePagesHostAppears) {
+  Use([](TPrefsSettings& s) {
+    s.DontFilterWhen = TDontFilterWhen::SameDomain;
+    s.BlockItems = {"banner"};
+  });
+  EXPECT_EQ("||<img src=http://user@www.site.example:8080/banner.gif>",
+            Filter("<img src=http://www.site.example.evil/banner.gif>|"
+                   "<img src=http://other.example/www.site.example/banner.gif>|"
+                   "<img src=http://user@www.site.example:8080/banner.gif>"));
+}
+
+TEST_F(TagFilterTest, AnExceptionInTheRefererKeepsEveryObjectOfThePageOneInAnAddressOnlyThatOne) {
+  Use([](TPrefsSettings& s) {
+    s.BlockItems = {"ads.example", "! search.example", "! keep=1"};
+    s.BlockChecked = {true, true, true};
+  });
+  Request->Request().Referer = "http://search.example/?q=news";
+  const std::string page = "<img src=http://ads.example/a.gif><img src=http://ads.example/b.gif>";
+  EXPECT_EQ(page, Filter(page));
+  EXPECT_TRUE(Request->ExceptionHit());
+
+  Use([](TPrefsSettings& s) {
+    s.BlockItems = {"ads.example", "! search.example", "! keep=1"};
+    s.BlockChecked = {true, true, true};
+  });
+  Request->Request().Referer = "http://elsewhere.example/";
+  EXPECT_EQ("<img src=http://ads.example/a.gif?keep=1>",
+            Filter("<img src=http://ads.example/a.gif?keep=1><img src=http://ads.example/b.gif>"));
+  EXPECT_TRUE(Request->ExceptionHit());
+  EXPECT_EQ(1, Prefs->FltImagesCnt.load());
+}
+
 TEST_F(TagFilterTest, DontFilterWhenSamePathExemptsTheHostAndTheSameDirectory) {
   Use([](TPrefsSettings& s) {
     s.DontFilterWhen = TDontFilterWhen::SamePath;
