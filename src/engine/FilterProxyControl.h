@@ -121,6 +121,9 @@ class TFilterProxyControl {
   // --- Passing the response on, changed.
   // Sends Response() as the head (Content-length set from its ContentLength when known).
   void SendResponseHead();
+  // The same head as text, for a filter that sends it together with the first body bytes (and
+  // counts as sent).
+  std::string ResponseHeadText();
   // Readies the response body for reading: a chunked body will be read decoded and
   // Transfer-Encoding leaves the head; a gzip, deflate or br body will be read decompressed and
   // Content-Encoding and Content-Length leave the head. False (nothing changed) when its coding

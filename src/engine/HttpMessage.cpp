@@ -220,13 +220,12 @@ void TFilterProxyControl::ReadOneResponseHead() {
   if (!type.empty()) head.ContentType = type;
 }
 
-void TFilterProxyControl::SendResponseHead() {
-  ServerHeadSent = true;
+void TFilterProxyControl::SendResponseHead() { SendText(ResponseHeadText()); }
+
+std::string TFilterProxyControl::ResponseHeadText() {
+  ServerHeadSent = true;  // the caller sends it
   TResponseHead& response = ResponseHead;
-  if (response.Version == "HTTP/0.9") {
-    ClientStream->WriteLine(response.StatusLine);
-    return;
-  }
+  if (response.Version == "HTTP/0.9") return response.StatusLine + "\r\n";
   THeaderList& headers = response.Headers;
   if (response.ContentLength != -1) headers.Set("Content-length", std::to_string(response.ContentLength));
   headers.RemoveAll("Keep-Alive");
@@ -237,7 +236,7 @@ void TFilterProxyControl::SendResponseHead() {
   head.append(response.Version).append(" ").append(std::to_string(response.StatusCode)).append(" ");
   head.append(response.ReasonPhrase).append("\r\n").append(headers.HeadText());
   if (response.HeadEnded) head.append("\r\n");
-  SendText(head);
+  return head;
 }
 
 void TFilterProxyControl::RelayResponseBody() {

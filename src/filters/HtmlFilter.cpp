@@ -1,6 +1,7 @@
 #include "filters/HtmlFilter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/FilterProxyControl.h"
 #include "filters/PopupFilter.h"
@@ -61,10 +62,11 @@ void StreamPage(TFilterProxyControl& request) {
   // The filters change the page's length, so none is announced: the close ends the page.
   response.ContentLength = -1;
   response.Headers.RemoveAll("Content-length");
-  request.SendResponseHead();
   TPageTags tags(request);
   TPageScan scan(request);
   TClientSink client(request);
+  // The head goes out with the first piece of the page, in one send.
+  client.Hold(request.ResponseHeadText());
   TScriptPlacingSink placing(client);
   TByteSink& sink = scripts ? static_cast<TByteSink&>(placing) : client;
   for (;;) {
@@ -76,14 +78,13 @@ void StreamPage(TFilterProxyControl& request) {
     if (step == TScanStep::Failed || !client.Flush() || step == TScanStep::Ended) break;
   }
   if (scripts) placing.Finish();
+  // Attempted also after a failed send: the page must not keep the dummy window function. It goes
+  // with the last piece of the page.
+  if (scripts) client.Write(kPopupCloseScript.data(), kPopupCloseScript.size());
   client.Flush();
-  // Attempted also after a failed send: the page must not keep the dummy window function.
-  if (scripts) request.SendText(kPopupCloseScript);
-  // A cut or damaged body ends the page early; the log tells how much of it was sent.
-  if (request.BodyCutShort()) {
-    response.ContentLength =
-        client.Sent() + static_cast<std::int64_t>(scripts ? kPopupOpenScript.size() + kPopupCloseScript.size() : 0);
-  }
+  // A cut or damaged body ends the page early; the log tells how much of it was sent, both scripts
+  // included.
+  if (request.BodyCutShort()) response.ContentLength = client.Sent();
 }
 
 }  // namespace
@@ -117,10 +118,24 @@ bool TClientSink::Write(const char* bytes, std::size_t n) {
   return true;
 }
 
+void TClientSink::Hold(std::string_view head) {
+  // Sent first, not counted: Sent() tells the page's bytes.
+  if (!Held.Empty() || static_cast<std::size_t>(Held.Capacity) < head.size()) {
+    Flush();
+    SendAll(Request, head.data(), head.size());
+    return;
+  }
+  Held.Write(head.data(), static_cast<std::int32_t>(head.size()));
+  Uncounted = static_cast<std::int64_t>(head.size());
+}
+
 bool TClientSink::Flush() {
   const auto bytes = Held.Peek();
   Held.Clear();
-  return SendCounted(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const std::int64_t uncounted = std::exchange(Uncounted, 0);
+  if (!SendAll(Request, reinterpret_cast<const char*>(bytes.data()), bytes.size())) return false;
+  Total += static_cast<std::int64_t>(bytes.size()) - uncounted;
+  return true;
 }
 
 bool TClientSink::SendCounted(const char* bytes, std::size_t n) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/Buffer.h"
 #include "filters/HtmlScanner.h"
@@ -42,6 +43,8 @@ class TClientSink : public TByteSink {
  public:
   explicit TClientSink(TFilterProxyControl& request);
   bool Write(const char* bytes, std::size_t n) override;
+  // Holds the response head to go out with the first bytes of the page.
+  void Hold(std::string_view head);
   bool Flush();
   // Bytes sent to the client so far.
   std::int64_t Sent() const { return Total; }
@@ -52,6 +55,7 @@ class TClientSink : public TByteSink {
   TFilterProxyControl& Request;
   TBuffer Held;
   std::int64_t Total = 0;
+  std::int64_t Uncounted = 0;  // bytes of Held that are the head, not the page
 };
 
 enum class TScanStep { More, Ended, Failed };

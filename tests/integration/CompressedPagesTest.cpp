@@ -127,6 +127,19 @@ TEST_F(CompressedPagesTest, ADamagedStreamPassesWhatWasDecodedAndTheLogSaysHowMu
   EXPECT_THAT(LogLines(2)[1], EndsWith("\" 200 " + std::to_string(body.size())));
 }
 
+TEST_F(CompressedPagesTest, ADamagedStreamWithThePopupScriptsIsLoggedAtTheLengthSent) {
+  Start([](TPrefsSettings& s) { s.Popups = TPopupRule::FilterOpened; });
+  std::string page;
+  for (int i = 0; i < 2000; ++i) page += "<p>line " + std::to_string(i) + "</p>\n";
+  const std::string gz = Gzip(page);
+  Origin.SetResponse(Encoded("gzip", gz.substr(0, gz.size() / 2)));
+  const std::string body = BodyOf(Get());
+  EXPECT_THAT(body, EndsWith(std::string(kPopupCloseScript)));
+  const auto lines = LogLines(1);
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_THAT(lines[0], EndsWith("\" 200 " + std::to_string(body.size()))) << "each script counted once";
+}
+
 TEST_F(CompressedPagesTest, APictureInsideGzipIsLookedAt) {
   Start([](TPrefsSettings& s) {
     s.FilterByDim = true;
