@@ -153,6 +153,28 @@ ab_rate() {
   sed -n 's/^Requests per second: *\([0-9.]*\).*/\1/p' "$report"
 }
 
+# curl_mbps PROXY_PORT URL_PATH COUNT: MB/s (10^6 bytes) of COUNT downloads one after the other
+# with curl (PROXY_PORT "-": direct). ab reads in small pieces and would measure itself on a large
+# file. Prints "error" and notes a failure when a download was not a complete 200.
+curl_mbps() {
+  local proxy=$1 path=$2 count=$3 i out code size seconds total_size=0 total_seconds=0
+  local args=(-s -o /dev/null --max-time 60 -w '%{http_code} %{size_download} %{time_total}\n')
+  if [ "$proxy" = - ]; then args+=(--noproxy '*'); else args+=(-x "http://127.0.0.1:$proxy"); fi
+  for ((i = 0; i < count; i++)); do
+    out=$(curl "${args[@]}" "http://127.0.0.1:$origin_port$path" || true)
+    read -r code size seconds <<<"$out"
+    if [ "$code" != 200 ] || [ "$size" != "$(stat -c %s "$work/site$path")" ]; then
+      echo "${0##*/}: curl $path through $proxy: status ${code:-none}, ${size:-0} bytes" >&2
+      echo "$path" >>"$work/failures"
+      echo error
+      return
+    fi
+    total_size=$((total_size + size))
+    total_seconds=$(awk -v a="$total_seconds" -v b="$seconds" 'BEGIN { print a + b }')
+  done
+  awk -v b="$total_size" -v s="$total_seconds" 'BEGIN { printf "%.0f", (s > 0 ? b / s / 1e6 : 0) }'
+}
+
 # How many runs failed so far.
 bench_failures() {
   if [ -f "$work/failures" ]; then wc -l <"$work/failures"; else echo 0; fi
