@@ -1,13 +1,23 @@
 # Shell helpers shared by the load scripts: a private nginx on 127.0.0.1 as the origin, the program
-# started as a user runs it, ApacheBench runs and medians. Source it after tools/proclib.sh and after
-# setting `work` (a temporary folder the caller removes) and `started_pids` (an array); it defines
-# functions only. Everything started is recorded in started_pids and stopped by the caller, by PID.
+# started as a user runs it, ApacheBench runs and medians. Source it after tools/proclib.sh, then call
+# bench_start; it defines functions only. Everything started is recorded in started_pids and stopped,
+# by PID, when the script ends.
 
 bench_die() { echo "${0##*/}: $*" >&2; exit 1; }
 
-# A TCP port that nothing listens on at the moment of asking.
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+# bench_start NAME: a temporary folder `work` and the list `started_pids`, both cleaned up when the
+# script ends, however it ends.
+bench_start() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+  started_pids=()
+  trap bench_cleanup EXIT
+  exit_on_signals
+}
+
+bench_cleanup() {
+  local pid
+  for pid in "${started_pids[@]}"; do stop_pid "$pid"; done
+  rm -rf "$work"
 }
 
 # wait_listening PID PORT NAME SECONDS: polls every 20 ms until PID listens on PORT.

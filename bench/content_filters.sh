@@ -28,18 +28,7 @@ program=${1:-$build/tarnwick}
 command -v python3 >/dev/null || bench_die "python3 not found"
 command -v ab >/dev/null || bench_die "ab not found (apache2-utils); run tools/install-deps.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-content-bench.XXXXXX")
-started_pids=()
-cleanup() {
-  local pid
-  for pid in "${started_pids[@]}"; do stop_pid "$pid"; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 141' PIPE
-trap 'exit 143' TERM
+bench_start tarnwick-content-bench
 
 make_site "$work/site" "$build/bench/realistic_page"
 start_nginx "$work/site"

@@ -63,18 +63,7 @@ for arg in "$@"; do
 done
 for program in "${programs[@]}"; do [ -x "$program" ] || bench_die "$program is not a program"; done
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-load.XXXXXX")
-started_pids=()
-cleanup() {
-  local pid
-  for pid in "${started_pids[@]}"; do stop_pid "$pid"; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 141' PIPE
-trap 'exit 143' TERM
+bench_start tarnwick-load
 
 make_site "$work/site" "$generator"
 start_nginx "$work/site"
@@ -148,31 +137,24 @@ verdict() {
     print ((v != "-" && v != "error" && ok) ? "met" : "MISSED") }'
 }
 
+# direct_ratio_row TITLE KEY LIMIT: each program's KEY against the direct run's, at least LIMIT.
+direct_ratio_row() {
+  local title=$1 key=$2 limit=$3 cells=() i r
+  for ((i = 0; i < ${#programs[@]}; i++)); do
+    r=$(ratio "$(m "$i.$key")" "$(m "direct.$key")")
+    cells+=("$(m "$i.$key") ($r, $(verdict "$r" '>=' "$limit"))")
+  done
+  row "$title" "$(m "direct.$key")" ">= $limit of direct" "${cells[@]}"
+}
+
 echo
 printf '%-44s | %9s' Measure direct
 for label in "${labels[@]}"; do printf ' | %-22s' "$label"; done
 printf ' | %s\n' Target
 
-cells=()
-for ((i = 0; i < ${#programs[@]}; i++)); do
-  r=$(ratio "$(m "$i.c1")" "$(m direct.c1)")
-  cells+=("$(m "$i.c1") ($r, $(verdict "$r" '>=' 0.45))")
-done
-row "5 KB page, 1 client, req/s" "$(m direct.c1)" ">= 0.45 of direct" "${cells[@]}"
-
-cells=()
-for ((i = 0; i < ${#programs[@]}; i++)); do
-  r=$(ratio "$(m "$i.c32")" "$(m direct.c32)")
-  cells+=("$(m "$i.c32") ($r, $(verdict "$r" '>=' 0.40))")
-done
-row "5 KB page, 32 clients, req/s" "$(m direct.c32)" ">= 0.40 of direct" "${cells[@]}"
-
-cells=()
-for ((i = 0; i < ${#programs[@]}; i++)); do
-  r=$(ratio "$(m "$i.large")" "$(m direct.large)")
-  cells+=("$(m "$i.large") ($r, $(verdict "$r" '>=' 0.65))")
-done
-row "20 MiB download, MB/s" "$(m direct.large)" ">= 0.65 of direct" "${cells[@]}"
+direct_ratio_row "5 KB page, 1 client, req/s" c1 0.45
+direct_ratio_row "5 KB page, 32 clients, req/s" c32 0.40
+direct_ratio_row "20 MiB download, MB/s" large 0.65
 
 cells=()
 for ((i = 0; i < ${#programs[@]}; i++)); do

@@ -42,3 +42,16 @@ port_taken() {
   awk -v port="$port_hex" 'FNR > 1 && $4 == "0A" && $2 ~ (":" port "$") { found = 1 }
     END { exit found ? 0 : 1 }' /proc/net/tcp /proc/net/tcp6
 }
+
+# A TCP port on 127.0.0.1 that nothing listens on at the moment of asking.
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Turns the usual ending signals into an exit, so that the caller's EXIT trap (its clean-up) runs.
+exit_on_signals() {
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 141' PIPE
+  trap 'exit 143' TERM
+}

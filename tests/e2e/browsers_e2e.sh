@@ -69,13 +69,7 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+exit_on_signals
 
 # browsers on|off: runs the command and keeps its output in $work/browsers-STATE.out.
 browsers() {

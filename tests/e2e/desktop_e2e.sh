@@ -71,9 +71,7 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+exit_on_signals
 
 # wait_for SECONDS DESCRIPTION COMMAND...: polls COMMAND every 0.1 s until it succeeds.
 wait_for() {
@@ -84,10 +82,6 @@ wait_for() {
     sleep 0.1
   done
   fail "$what (waited $((tenths / 10)) s)"
-}
-
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
 start_display() {

@@ -68,7 +68,7 @@ fi
 home=$work/home
 config=$home/.config/tarnwick
 mkdir -p "$config"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(free_port)
 printf '[Corvane]\nPort_Text=%s\n' "$port" >"$config/TARNWICK.INI"
 HOME=$home "$prefix/bin/tarnwick" --headless >"$work/tarnwick.out" 2>&1 &
 tarnwick_pid=$!

@@ -37,9 +37,7 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+exit_on_signals
 
 # Holds a loopback port until it is stopped and writes the port's number to a file.
 python3 -c '

@@ -74,10 +74,7 @@ cleanup() {
 }
 trap cleanup EXIT
 # A shell killed by an untrapped signal skips its EXIT trap; CTest's timeout sends SIGTERM or SIGKILL.
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 141' PIPE
-trap 'exit 143' TERM
+exit_on_signals
 
 # wait_for_announced_port FILE PID: the port from a "listening on PORT" line, within 10 s.
 wait_for_announced_port() {

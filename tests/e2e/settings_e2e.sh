@@ -79,14 +79,9 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+exit_on_signals
 
 # A loopback port that nothing listens on at this moment.
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
 
 # The origin answers every GET with 200 "origin page" and counts the requests it received.
 start_origin() {

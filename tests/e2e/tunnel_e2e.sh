@@ -49,15 +49,13 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+exit_on_signals
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
   -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1 || fail "openssl could not make a certificate"
 python3 "$tools/tls_origin.py" 120 "$work/cert.pem" "$work/key.pem" >"$work/origin.port" 2>"$work/origin.err" &
 origin_pid=$!
-proxy_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+proxy_port=$(free_port)
 cat >"$home/TARNWICK.INI" <<INI
 [Corvane]
 Port_Text=$proxy_port
