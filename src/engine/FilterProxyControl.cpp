@@ -113,7 +113,7 @@ void TFilterProxyControl::RefuseRequest(const EBadRequest& reason) {
   // Closing with unread bytes would reset the connection and could destroy the answer before the
   // client read it. A client that sends without end is given a short time, then cut off.
   ClientStream->ShutdownSending();
-  ClientStream->SetReceiveTimeout(2000);
+  ClientStream->SetIdleTimeout(2000);
   std::int64_t drained = 0;
   while (drained < 4 * kRelaySize) {
     const std::int32_t got = ClientStream->ReadBuf(RelayBuffer.Data(), kRelaySize);

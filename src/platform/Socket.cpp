@@ -144,12 +144,6 @@ void TCustomWinSocket::ShutdownSending() {
   if (Handle >= 0) ::shutdown(Handle, SHUT_WR);
 }
 
-void TCustomWinSocket::SetReceiveTimeout(int ms) {
-  if (Handle < 0) return;
-  timeval limit{ms / 1000, (ms % 1000) * 1000};
-  setsockopt(Handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-}
-
 int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second, int timeoutMs) {
   pollfd watch[2];
   int bits[2];

@@ -33,8 +33,6 @@ class TCustomWinSocket {
   void Shutdown();
   // Tells the peer that nothing more will be sent (half-close); receiving goes on. Never raises.
   void ShutdownSending();
-  // From now on a receive that waits longer than `ms` fails (and reads as the end of the stream).
-  void SetReceiveTimeout(int ms);
 
   // Address of the peer as text (SocketAddress.h); empty when not connected.
   std::string RemoteAddress();
