@@ -49,6 +49,10 @@ void TFilterProxy::ClientConnected(std::unique_ptr<TSockStream> client) {
   }
 }
 
+int TFilterProxy::AcceptedIdleTimeoutMs() const {
+  return SecondsToMs(Context.Prefs->Settings()->Limits.IdleTimeoutSec);
+}
+
 void TFilterProxy::RefuseBusy(TSockStream& client, std::int32_t limit) {
   static constexpr std::string_view kBusy =
       "HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/plain\r\nContent-Length: 23\r\n"

@@ -41,6 +41,7 @@ class TFilterProxy : public TSockServer {
 
  protected:
   void ClientConnected(std::unique_ptr<TSockStream> client) override;
+  int AcceptedIdleTimeoutMs() const override;
 
  private:
   // Answers a connection beyond the cap with a short 503 and closes it at once.

@@ -129,6 +129,7 @@ void TSockServer::RunAcceptingCycle() {
   }
   if (listeners.empty()) return;
   for (;;) {
+    PrepareListeners(listeners);
     int error = 0;
     std::unique_ptr<TSockStream> client = AcceptAny(listeners, error);
     // The shut-down check covers a Stop that came between the start of this cycle and the
@@ -144,6 +145,16 @@ void TSockServer::RunAcceptingCycle() {
     }
     // Any other failed accept (a connection reset before it was taken, say) concerns that one
     // connection only: keep accepting.
+  }
+}
+
+void TSockServer::PrepareListeners(const std::vector<std::shared_ptr<TSockStream>>& listeners) const {
+  // Costs no call unless the time-out changed. A blocking accept that times out by it is just
+  // another turn of the loop.
+  const int idleMs = AcceptedIdleTimeoutMs();
+  for (const auto& listener : listeners) {
+    listener->SetIdleTimeout(idleMs);
+    listener->EnableKeepAlive();
   }
 }
 

@@ -61,6 +61,8 @@ class TSockServer {
   // Receives ownership of one accepted connection; runs on the accepting thread. Whatever it raises
   // costs that connection only: the server goes on accepting.
   virtual void ClientConnected(std::unique_ptr<TSockStream> client) = 0;
+  // The idle time-out (ms, 0: none) the accepted connections start with; asked before each accept.
+  virtual int AcceptedIdleTimeoutMs() const { return 0; }
   // Ends the accepting thread and waits for it. Every derived destructor calls this first, so that
   // ClientConnected is never called on a half-destroyed object; calling it twice is harmless.
   void Terminate();
@@ -73,6 +75,8 @@ class TSockServer {
   void Execute();
   void RunAcceptingCycle();
   void ServeOne(std::unique_ptr<TSockStream> client);
+  // Gives the listeners the options every accepted connection needs, so that they come with them.
+  void PrepareListeners(const std::vector<std::shared_ptr<TSockStream>>& listeners) const;
 
   std::atomic<bool> IsActive{false};
   std::atomic<bool> StopRequested{false};

@@ -1,8 +1,10 @@
 #include "engine/SockStream.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -23,26 +25,29 @@ void TSockStream::CountSent(std::int32_t n) {
   if (Counters != nullptr && n > 0) Counters->SentCnt.fetch_add(n, std::memory_order_relaxed);
 }
 
-std::int32_t TSockStream::ReceiveIntoScratch() {
+std::int32_t TSockStream::ReceiveIntoInput() {
+  // All the free room, so that a head and the start of its body usually take one receive.
   std::int32_t got = 0;
   try {
-    got = ReceiveBuf(Scratch.data(), kScratchSize);
+    got = ReceiveBuf(InBuffer.Data() + InBuffer.WritePos, InBuffer.Capacity - InBuffer.WritePos);
   } catch (const ESocketError&) {
     return 0;  // reads report failure as the end of the stream
   }
+  InBuffer.WritePos += got;
   CountReceived(got);
   return got;
 }
 
 std::int32_t TSockStream::ReadBuf(void* destination, std::int32_t n) {
   if (n <= 0) return 0;
-  std::int32_t got = InBuffer.Read(destination, n);
-  if (got == 0) {
-    try {
-      got = ReceiveBuf(destination, n);
-    } catch (const ESocketError&) {
-      got = 0;
-    }
+  // Bytes from the input buffer were counted when they arrived.
+  const std::int32_t buffered = InBuffer.Read(destination, n);
+  if (buffered > 0) return buffered;
+  std::int32_t got = 0;
+  try {
+    got = ReceiveBuf(destination, n);
+  } catch (const ESocketError&) {
+    got = 0;
   }
   CountReceived(got);
   return got;
@@ -51,13 +56,12 @@ std::int32_t TSockStream::ReadBuf(void* destination, std::int32_t n) {
 bool TSockStream::ReadLine(std::string& line) {
   // Room read from the front is reused, so that a head of many lines can be as long as the buffer.
   auto receiveMore = [this] {
-    if (InBuffer.Capacity - InBuffer.WritePos < kScratchSize) InBuffer.Compact();
-    if (InBuffer.Capacity - InBuffer.WritePos < kScratchSize) {
+    if (InBuffer.Capacity - InBuffer.WritePos < kLeastReceive) InBuffer.Compact();
+    if (InBuffer.Capacity - InBuffer.WritePos < kLeastReceive) {
       TooLong = true;
       return false;
     }
-    const std::int32_t got = ReceiveIntoScratch();
-    return got > 0 && InBuffer.Write(Scratch.data(), got) == got;
+    return ReceiveIntoInput() > 0;
   };
   TooLong = false;
   if (InBuffer.Empty() && !receiveMore()) return false;
@@ -76,11 +80,12 @@ bool TSockStream::ReadLine(std::string& line) {
 }
 
 std::int32_t TSockStream::ReadToBuffer(TBuffer& target, std::int32_t n) {
+  std::array<std::uint8_t, kLeastReceive> piece;
   std::int32_t total = 0;
   while (total < n) {
-    const std::int32_t got = ReadBuf(Scratch.data(), std::min(kScratchSize, n - total));
+    const std::int32_t got = ReadBuf(piece.data(), std::min(kLeastReceive, n - total));
     if (got == 0) break;
-    if (target.Write(Scratch.data(), got) < got) return 0;
+    if (target.Write(piece.data(), got) < got) return 0;
     total += got;
   }
   return total;
@@ -107,11 +112,11 @@ bool TSockStream::WriteLine(std::string_view text) {
 }
 
 bool TSockStream::WriteBuffer(TBuffer& source) {
-  for (;;) {
-    const std::int32_t taken = source.Read(Scratch.data(), kScratchSize);
-    if (taken == 0) return true;
-    if (WriteBuf(Scratch.data(), taken) < taken) return false;
-  }
+  const auto unread = source.Peek();
+  const auto n = static_cast<std::int32_t>(unread.size());
+  const bool sent = WriteBuf(unread.data(), n) == n;
+  if (sent) source.Clear();
+  return sent;
 }
 
 namespace {
@@ -153,9 +158,12 @@ TSockStream::TSpliced TSockStream::SpliceTo(TSockStream& to, TPipe& pipe, std::i
 
 std::unique_ptr<TSockStream> TSockStream::Accept(int& errorCode) {
   std::lock_guard lock(Lock());
-  const int handle = AcceptHandle(errorCode);
+  sockaddr_storage peer{};
+  const int handle = AcceptHandle(errorCode, peer);
   if (handle < 0) return nullptr;
-  return std::make_unique<TSockStream>(Counters, handle);
+  auto accepted = std::make_unique<TSockStream>(Counters);
+  accepted->AdoptAccepted(handle, *this, peer);
+  return accepted;
 }
 
 }  // namespace tarnwick

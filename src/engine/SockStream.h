@@ -7,7 +7,6 @@
 // Thread use: one thread at a time (the connection's thread, or the accepting thread for a
 // listening stream). `Counters`, when given, must outlive the stream.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,9 +22,10 @@ class TCorvanePrefs;
 
 class TSockStream : public TCustomWinSocket {
  public:
-  static constexpr std::int32_t kScratchSize = 4096;
+  // The least room a receive into the input buffer is given.
+  static constexpr std::int32_t kLeastReceive = 4096;
   // Holds the longest head line allowed (64 KiB) and one receive more.
-  static constexpr std::int32_t kInBufferSize = 64 * 1024 + kScratchSize;
+  static constexpr std::int32_t kInBufferSize = 64 * 1024 + kLeastReceive;
 
   explicit TSockStream(TCorvanePrefs* counters = nullptr, int handle = -1);
 
@@ -62,15 +62,14 @@ class TSockStream : public TCustomWinSocket {
   TBuffer InBuffer{kInBufferSize};
 
  private:
-  // One receive into Scratch, counted; 0 at end of stream or on error.
-  std::int32_t ReceiveIntoScratch();
+  // One receive into the input buffer's free room, counted; 0 at end of stream or on error.
+  std::int32_t ReceiveIntoInput();
   void CountReceived(std::int32_t n);
   void CountSent(std::int32_t n);
 
   TCorvanePrefs* Counters;
   bool ViaProxy = false;
   bool TooLong = false;
-  std::array<std::uint8_t, kScratchSize> Scratch{};
 };
 
 }  // namespace tarnwick

@@ -82,6 +82,7 @@ void TCustomWinSocket::Open(const std::string& host, int port) {
     }
     if (::connect(handle, address.Get(), address.Length) == 0 || (errno == EINTR && FinishInterruptedConnect(handle))) {
       Handle = handle;
+      ForgetHandleState();
       DisableNagle(Handle);
       IsConnected.store(true, std::memory_order_release);
       return;
@@ -125,6 +126,29 @@ void TCustomWinSocket::Listen(const std::string& name, const std::string& addres
     RaiseFromErrno(failedCall);
   }
   Handle = handle;
+  ForgetHandleState();
+  // Set once here, the accepted sockets inherit it.
+  DisableNagle(Handle);
+  KnownLocalPort = LocalPort();
+}
+
+void TCustomWinSocket::AdoptAccepted(int handle, const TCustomWinSocket& listener, const sockaddr_storage& peer) {
+  Handle = handle;
+  ForgetHandleState();
+  // Linux copies the listening socket's options (TCP_NODELAY, the time-outs, keep-alive and its
+  // timing) into every socket it accepts: setting them again would cost calls per connection.
+  SystemIdleMs = IdleMs = listener.SystemIdleMs;
+  KeepAliveOn = listener.KeepAliveOn;
+  KnownLocalPort = listener.KnownLocalPort;
+  KnownPeer = AddressText(reinterpret_cast<const sockaddr*>(&peer));
+  IsConnected.store(true, std::memory_order_release);
+}
+
+void TCustomWinSocket::ForgetHandleState() {
+  SystemIdleMs = 0;
+  KeepAliveOn = false;
+  KnownLocalPort = 0;
+  KnownPeer.clear();
 }
 
 void TCustomWinSocket::Close() {
@@ -168,6 +192,7 @@ int WaitReadable(const TCustomWinSocket* first, const TCustomWinSocket* second, 
 
 std::string TCustomWinSocket::RemoteAddress() {
   if (Handle < 0 || !Connected()) return {};
+  if (!KnownPeer.empty()) return KnownPeer;
   sockaddr_storage peer{};
   socklen_t length = sizeof peer;
   if (::getpeername(Handle, reinterpret_cast<sockaddr*>(&peer), &length) < 0) {
@@ -184,6 +209,7 @@ std::string TCustomWinSocket::LocalAddress() const {
 }
 
 int TCustomWinSocket::LocalPort() const {
+  if (Handle >= 0 && KnownLocalPort != 0) return KnownLocalPort;
   sockaddr_storage local{};
   socklen_t length = sizeof local;
   if (Handle < 0 || ::getsockname(Handle, reinterpret_cast<sockaddr*>(&local), &length) < 0) return 0;
@@ -192,7 +218,8 @@ int TCustomWinSocket::LocalPort() const {
 
 void TCustomWinSocket::SetIdleTimeout(int ms) {
   IdleMs = ms > 0 ? ms : 0;
-  if (Handle < 0) return;
+  if (Handle < 0 || IdleMs == SystemIdleMs) return;
+  SystemIdleMs = IdleMs;
   timeval limit{IdleMs / 1000, (IdleMs % 1000) * 1000};
   setsockopt(Handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   setsockopt(Handle, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
@@ -204,7 +231,8 @@ void TCustomWinSocket::SetReadDeadline(std::chrono::steady_clock::time_point dea
 }
 
 void TCustomWinSocket::EnableKeepAlive() {
-  if (Handle < 0) return;
+  if (Handle < 0 || KeepAliveOn) return;
+  KeepAliveOn = true;
   // First probe after a minute of silence, then every 10 s; six unanswered probes end it.
   const int on = 1, idle = 60, interval = 10, count = 6;
   setsockopt(Handle, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
@@ -244,6 +272,12 @@ bool TCustomWinSocket::WaitBeforeDeadline() {
 
 int TCustomWinSocket::ReceiveBuf(void* buffer, int count) {
   if (Handle < 0) throw ESocketError("Socket is not open", wsa::kNotSocket, "recv");
+  // Bytes that are already there need no wait for the deadline: most heads come in one piece.
+  if (HasDeadline) {
+    const ssize_t got = ::recv(Handle, buffer, static_cast<size_t>(count), MSG_DONTWAIT);
+    if (got >= 0) return static_cast<int>(got);
+    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) ThrowTransferError("recv");
+  }
   if (!WaitBeforeDeadline()) {
     ReadTimedOut = true;
     errno = ETIMEDOUT;
@@ -280,14 +314,15 @@ int TCustomWinSocket::SendBuf(const void* buffer, int count) {
   return sent;
 }
 
-int TCustomWinSocket::AcceptHandle(int& errorCode) {
+int TCustomWinSocket::AcceptHandle(int& errorCode, sockaddr_storage& peer) {
   errorCode = 0;
   if (Handle < 0) {
     errorCode = wsa::kNotSocket;
     return -1;
   }
   for (;;) {
-    const int accepted = ::accept4(Handle, nullptr, nullptr, SOCK_CLOEXEC);
+    socklen_t length = sizeof peer;
+    const int accepted = ::accept4(Handle, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
     if (accepted >= 0) return accepted;
     if (errno == EINTR) continue;
     errorCode = WinSockCodeFromErrno(errno);

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 
+struct sockaddr_storage;
+
 namespace tarnwick {
 
 class TCustomWinSocket {
@@ -49,18 +51,21 @@ class TCustomWinSocket {
   // Bytes sent, all of `count` unless the connection failed part-way; raises ESocketError when
   // nothing could be sent.
   int SendBuf(const void* buffer, int count);
-  // Waits for one connection; returns its handle, or -1 with the code in `errorCode`.
-  int AcceptHandle(int& errorCode);
+  // Waits for one connection; returns its handle and fills `peer`, or -1 with the code in
+  // `errorCode`.
+  int AcceptHandle(int& errorCode, sockaddr_storage& peer);
 
   // A receive or send that makes no progress for `ms` fails with a time-out (and reads as the end
-  // of the stream); 0: wait for ever. Kept by the system, so it holds for every kind of transfer.
+  // of the stream); 0: wait for ever. Kept by the system, so it holds for every kind of transfer;
+  // on a listening socket it is handed to the sockets it accepts (and bounds a blocking accept).
   void SetIdleTimeout(int ms);
   // Receives also fail with a time-out once `deadline` has passed, however the bytes trickle in.
   void SetReadDeadline(std::chrono::steady_clock::time_point deadline);
   void ClearReadDeadline() { HasDeadline = false; }
   // Whether a receive has failed for the idle time or the deadline.
   bool TimedOut() const { return ReadTimedOut; }
-  // Probes a silent peer, so that one that vanished without a word is noticed within minutes.
+  // Probes a silent peer, so that one that vanished without a word is noticed within minutes. On a
+  // listening socket: for every socket it accepts.
   void EnableKeepAlive();
   // The coming Close sends a reset instead of an orderly end, so that the peer sees an error.
   void ResetOnClose();
@@ -71,6 +76,10 @@ class TCustomWinSocket {
   int NativeHandle() const { return Handle; }
 
  protected:
+  // Takes `handle`, just accepted by `listener` from `peer`. The system has copied the listener's
+  // options to it, so they are not set again; its peer and local port are known without asking.
+  void AdoptAccepted(int handle, const TCustomWinSocket& listener, const sockaddr_storage& peer);
+
   int Handle;
 
  private:
@@ -78,7 +87,15 @@ class TCustomWinSocket {
   // the deadline ran out.
   bool WaitBeforeDeadline();
 
+  // Forgets what was known of the previous handle's options and addresses.
+  void ForgetHandleState();
+
   int IdleMs = 0;
+  // What the system holds for the handle, so that a request asking for the same costs no call.
+  int SystemIdleMs = 0;
+  bool KeepAliveOn = false;
+  int KnownLocalPort = 0;  // 0: ask the system
+  std::string KnownPeer;   // empty: ask the system
   bool HasDeadline = false;
   bool ReadTimedOut = false;
   std::chrono::steady_clock::time_point Deadline;

@@ -1,6 +1,10 @@
 #include "engine/SockStream.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 
 #include "prefs/Prefs.h"
 #include "support/Loopback.h"
@@ -97,11 +101,14 @@ TEST_F(SockStreamTest, BodyBytesThatCameWithTheHeadAreHandedOutFirst) {
   EXPECT_EQ(0, Stream->ReadBuf(out, sizeof out));
 }
 
-TEST_F(SockStreamTest, BufferedBytesAreCountedByReadLineAndAgainByReadBuf) {
+TEST_F(SockStreamTest, BytesReceivedWithALineAreCountedOnceWhenReadBufHandsThemOut) {
   PeerSends("L\r\nxyz");
   ASSERT_EQ("L", Line());
   EXPECT_EQ(6, Prefs.RecvCnt.load());
   char out[8];
+  EXPECT_EQ(3, Stream->ReadBuf(out, sizeof out));
+  EXPECT_EQ(6, Prefs.RecvCnt.load());
+  PeerSends("uvw");
   EXPECT_EQ(3, Stream->ReadBuf(out, sizeof out));
   EXPECT_EQ(9, Prefs.RecvCnt.load());
   EXPECT_EQ(0, Prefs.RecvProxyCnt.load());
@@ -155,6 +162,49 @@ TEST_F(SockStreamTest, ReadsAndWritesOnAResetConnectionReportFailureQuietly) {
   bool failed = false;
   for (int i = 0; i < 50 && !failed; ++i) failed = !Stream->WriteLine(std::string(1000, 'x'));
   EXPECT_TRUE(failed);
+}
+
+int IntOption(int handle, int level, int name) {
+  int value = -1;
+  socklen_t length = sizeof value;
+  return ::getsockopt(handle, level, name, &value, &length) == 0 ? value : -1;
+}
+
+int TimeoutMsOption(int handle, int name) {
+  timeval value{};
+  socklen_t length = sizeof value;
+  if (::getsockopt(handle, SOL_SOCKET, name, &value, &length) != 0) return -1;
+  return static_cast<int>(value.tv_sec * 1000 + value.tv_usec / 1000);
+}
+
+// The accepted connections are not given their options one by one: they take them from the
+// listening socket, which only works because the system copies them over.
+TEST(AcceptedStreamTest, ComesWithTheListenersOptionsItsPeerAndItsLocalPort) {
+  TSockStream listener;
+  listener.Listen("", "127.0.0.1", 0, 8);
+  listener.SetIdleTimeout(1500);
+  listener.EnableKeepAlive();
+  test::TRawSocket client = test::ConnectTo(listener.LocalPort());
+  int error = 0;
+  const std::unique_ptr<TSockStream> accepted = listener.Accept(error);
+  ASSERT_TRUE(accepted) << error;
+  const int handle = accepted->NativeHandle();
+  EXPECT_EQ(1500, TimeoutMsOption(handle, SO_RCVTIMEO));
+  EXPECT_EQ(1500, TimeoutMsOption(handle, SO_SNDTIMEO));
+  EXPECT_EQ(1, IntOption(handle, SOL_SOCKET, SO_KEEPALIVE));
+  EXPECT_EQ(60, IntOption(handle, IPPROTO_TCP, TCP_KEEPIDLE));
+  EXPECT_EQ(10, IntOption(handle, IPPROTO_TCP, TCP_KEEPINTVL));
+  EXPECT_EQ(6, IntOption(handle, IPPROTO_TCP, TCP_KEEPCNT));
+  EXPECT_EQ(1, IntOption(handle, IPPROTO_TCP, TCP_NODELAY));
+  EXPECT_EQ("127.0.0.1", accepted->RemoteAddress());
+  EXPECT_EQ(listener.LocalPort(), accepted->LocalPort());
+
+  // Another time-out for this connection alone still reaches the system.
+  accepted->SetIdleTimeout(3000);
+  EXPECT_EQ(3000, TimeoutMsOption(handle, SO_RCVTIMEO));
+  accepted->SetIdleTimeout(0);
+  EXPECT_EQ(0, TimeoutMsOption(handle, SO_SNDTIMEO));
+  EXPECT_EQ(1500, TimeoutMsOption(listener.NativeHandle(), SO_RCVTIMEO));
 }
 
 }  // namespace

@@ -82,7 +82,10 @@ TEST(SocketTest, ShutdownWakesABlockedAccept) {
   listener.Listen("", "127.0.0.1", 0, 5);
   int error = 0;
   int handle = 0;
-  std::thread acceptor([&] { handle = listener.AcceptHandle(error); });
+  std::thread acceptor([&] {
+    sockaddr_storage peer{};
+    handle = listener.AcceptHandle(error, peer);
+  });
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   listener.Shutdown();
   acceptor.join();
