@@ -134,6 +134,8 @@ class TFilterProxyControl {
   // The compressed body decodes to so much more than it is that filtering it should stop; its
   // rest still comes decoded from ReadBody.
   bool BodyOverBound() const { return Decoder && Decoder->OverBound(); }
+  // The whole body has been handed out by ReadBody (never known while decoding).
+  bool BodyAllRead() const { return !Decoder && Body.AllRead(); }
   // The compressed body proved damaged: ReadBody ended early.
   bool BodyDamaged() const { return Decoder && Decoder->Damaged(); }
   // The body ended before its framing (or its compression) said it would. What was sent of it is

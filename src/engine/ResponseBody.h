@@ -54,6 +54,8 @@ class TResponseBody {
   // The body ended before its framing said it would: the server closed (or went silent) inside a
   // chunk or short of its Content-Length, or the chunked framing broke down.
   bool EndedEarly() const { return Early; }
+  // Every byte the framing announced has been read: the next Read returns 0 without waiting.
+  bool AllRead() const { return Ended || (!Chunked && Left == 0); }
   // Whether a transfer coding other than chunked applies, from the head alone.
   static bool Unreadable(const THeaderList& headers);
   static bool Unreadable(std::string_view coding);

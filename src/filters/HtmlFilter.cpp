@@ -75,7 +75,8 @@ void StreamPage(TFilterProxyControl& request) {
       scan.PassRestUnfiltered(sink);
       break;
     }
-    if (step == TScanStep::Failed || !client.Flush() || step == TScanStep::Ended) break;
+    // Once the whole page is in, what is held goes out with the closing script in one send.
+    if (step != TScanStep::More || (!request.BodyAllRead() && !client.Flush())) break;
   }
   if (scripts) placing.Finish();
   // Attempted also after a failed send: the page must not keep the dummy window function. It goes
