@@ -4,14 +4,17 @@
 #include <QApplication>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppOptions.h"
@@ -68,6 +71,22 @@ void RaiseOpenFilesLimit() {
   ::setrlimit(RLIMIT_NOFILE, &files);
 }
 
+// Two habits of the allocator cost a connection thread dearly. It gives each new thread an arena
+// of its own, up to eight per core, holding memory the connections no longer need: one per core is
+// enough for threads that mostly wait on sockets. And it hands the free end of the heap back to the
+// system as soon as it passes 128 KiB, which one connection's buffers do whenever they are freed:
+// every request then paid for unmapping them (a flush of every core's address cache) and for the
+// page faults of mapping them again. Up to 1 MiB stays in the heap now.
+void TuneAllocator() {
+  constexpr int kKeptFreeBytes = 1024 * 1024;
+  const unsigned cores = std::max(2U, std::thread::hardware_concurrency());
+  ::mallopt(M_ARENA_MAX, static_cast<int>(cores));
+  ::mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
+  // Fixed, since setting the trim threshold stops its automatic rise: a connection's buffers
+  // would otherwise be mapped and unmapped one by one.
+  ::mallopt(M_MMAP_THRESHOLD, kKeptFreeBytes);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -77,6 +96,7 @@ int main(int argc, char* argv[]) {
   // the program the way SIGHUP does by default.
   std::signal(SIGHUP, SIG_IGN);
   RaiseOpenFilesLimit();
+  TuneAllocator();
 
   const TAppOptions options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.Error.empty()) {
