@@ -172,6 +172,7 @@ const std::vector<std::string>& TIniFile::LoadLines() const {
     Cached = true;
     return CachedLines;
   }
+  if (Cached && OneReadings > 0) return CachedLines;
   // The stamp is taken before reading: a change while reading makes the next read read again.
   const TFileStamp stamp = StampNow();
   if (!Cached || stamp != CachedStamp || !StampSettled(stamp)) {

@@ -10,7 +10,8 @@
 //
 // Reading does not mean parsing again: the lines read last are kept with the file's identity, size
 // and change times, and used again while those are unchanged and older than two seconds (a settings
-// file of 20,000 list entries is read once at start-up, not once per setting).
+// file of 20,000 list entries is read once at start-up, not once per setting). TOneReading makes
+// a run of reads use one reading even of a file that changed a moment ago.
 //
 // One object is used by one thread at a time; the file is not locked against other processes.
 
@@ -54,6 +55,20 @@ class TIniFile {
   // Replaces the whole content by `staged`'s in one write. False when the file cannot be written.
   bool WriteAll(const TIniFile& staged);
 
+  // Reads made while one of these lives take the lines of one reading of the file, without asking
+  // whether it changed in between: a run of reads that belong together (the settings restored at
+  // start-up) sees one version of the file, read once however recently it was written.
+  class TOneReading {
+   public:
+    explicit TOneReading(const TIniFile& file) : File(file) { ++File.OneReadings; }
+    ~TOneReading() { --File.OneReadings; }
+    TOneReading(const TOneReading&) = delete;
+    TOneReading& operator=(const TOneReading&) = delete;
+
+   private:
+    const TIniFile& File;
+  };
+
   // The whole file as text; empty when it does not exist.
   std::string Text() const;
   const std::string& Path() const { return FilePath; }
@@ -88,6 +103,7 @@ class TIniFile {
   mutable std::vector<std::string> CachedLines;
   mutable TFileStamp CachedStamp;
   mutable bool Cached = false;
+  mutable int OneReadings = 0;  // TOneReading objects alive
 };
 
 }  // namespace tarnwick

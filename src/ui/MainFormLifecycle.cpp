@@ -50,19 +50,24 @@ void TMainForm::FormCreate() {
   m_AskforaPassword->setChecked(Password.Ask);
   Stats = std::make_unique<TStatsForm>();
   TranslateForm(*Stats, Language());
-  RestorePlacement(*Stats, *SettingsFile, kStatsSection);
   connect(Stats.get(), &TStatsForm::Closed, this, [this] {
     m_File_Statistics->setChecked(false);
     tm_Statistics->setChecked(false);
   });
   connect(Stats.get(), &TStatsForm::ResetClicked, this, &TMainForm::StatsResetClick);
 
-  // A first run has no settings file yet: it starts from the embedded defaults, which are written
-  // to the file when the settings are first stored.
-  if (std::filesystem::exists(SettingsFilePath())) {
-    RestoreSettings(*SettingsFile);
-  } else {
-    RestoreSettings(TIniFile::InMemory(FreshInstallSettingsText()));
+  {
+    // Every key comes from one reading of the file, however many there are and however recently
+    // the file was written (a file that may still change is otherwise read again for each key).
+    const TIniFile::TOneReading oneReading(*SettingsFile);
+    RestorePlacement(*Stats, *SettingsFile, kStatsSection);
+    // A first run has no settings file yet: it starts from the embedded defaults, which are
+    // written to the file when the settings are first stored.
+    if (std::filesystem::exists(SettingsFilePath())) {
+      RestoreSettings(*SettingsFile);
+    } else {
+      RestoreSettings(TIniFile::InMemory(FreshInstallSettingsText()));
+    }
   }
   RestoreListStates();
   Apply();

@@ -79,6 +79,19 @@ TEST_F(IniFileTest, ReadsSeeAFileRewrittenInPlaceToTheSameSize) {
   EXPECT_EQ("3", file.ReadString("S", "K"));
 }
 
+TEST_F(IniFileTest, ReadsWithinOneReadingSeeOneVersionOfAFreshFile) {
+  Write("[S]\nK=1\nL=a\n");
+  const TIniFile file(Path());
+  {
+    const TIniFile::TOneReading oneReading(file);
+    EXPECT_EQ("1", file.ReadString("S", "K"));
+    Write("[S]\nK=2\nL=b\n");
+    EXPECT_EQ("a", file.ReadString("S", "L")) << "the version first read, not a mix of two";
+  }
+  EXPECT_EQ("2", file.ReadString("S", "K")) << "after the reading, the file as it is";
+  EXPECT_EQ("b", file.ReadString("S", "L"));
+}
+
 TEST_F(IniFileTest, StagedChangesReachTheFileInOneWrite) {
   Write("[A]\nOne=1\n[L]\nCount=1\nItem0=old\n");
   TIniFile file(Path());
