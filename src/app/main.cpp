@@ -82,8 +82,8 @@ void TuneAllocator() {
   const unsigned cores = std::max(2U, std::thread::hardware_concurrency());
   ::mallopt(M_ARENA_MAX, static_cast<int>(cores));
   ::mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
-  // Fixed, since setting the trim threshold stops its automatic rise: a connection's buffers
-  // would otherwise be mapped and unmapped one by one.
+  // Fixed, since setting the trim threshold stops its automatic rise: blocks up to this size come
+  // from the heap and are used again, instead of being mapped and unmapped one by one.
   ::mallopt(M_MMAP_THRESHOLD, kKeptFreeBytes);
 }
 
