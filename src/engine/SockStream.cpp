@@ -57,6 +57,9 @@ bool TSockStream::ReadLine(std::string& line) {
   // Room read from the front is reused, so that a head of many lines can be as long as the buffer.
   auto receiveMore = [this] {
     if (InBuffer.Capacity - InBuffer.WritePos < kLeastReceive) InBuffer.Compact();
+    if (InBuffer.Capacity - InBuffer.WritePos < kLeastReceive && InBuffer.Capacity < kInBufferSize) {
+      InBuffer.SetCapacity(std::min(kInBufferSize, 2 * InBuffer.Capacity));
+    }
     if (InBuffer.Capacity - InBuffer.WritePos < kLeastReceive) {
       TooLong = true;
       return false;

@@ -24,7 +24,9 @@ class TSockStream : public TCustomWinSocket {
  public:
   // The least room a receive into the input buffer is given.
   static constexpr std::int32_t kLeastReceive = 4096;
-  // Holds the longest head line allowed (64 KiB) and one receive more.
+  // The input buffer's first size, which most heads fit, and the most it grows to for a longer
+  // line: the longest head line allowed (64 KiB) and one receive more.
+  static constexpr std::int32_t kInBufferStart = 16 * 1024;
   static constexpr std::int32_t kInBufferSize = 64 * 1024 + kLeastReceive;
 
   explicit TSockStream(TCorvanePrefs* counters = nullptr, int handle = -1);
@@ -59,7 +61,7 @@ class TSockStream : public TCustomWinSocket {
   // Whether received bytes count as coming through the upstream proxy; off until set.
   void SetReceivedViaProxy(bool viaProxy) { ViaProxy = viaProxy; }
 
-  TBuffer InBuffer{kInBufferSize};
+  TBuffer InBuffer{kInBufferStart};
 
  private:
   // One receive into the input buffer's free room, counted; 0 at end of stream or on error.

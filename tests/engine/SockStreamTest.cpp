@@ -59,6 +59,16 @@ TEST_F(SockStreamTest, LineSplitOverManyReceivesIsJoined) {
   later.join();
 }
 
+TEST_F(SockStreamTest, ALineLongerThanTheFirstBufferGrowsItAndComesWhole) {
+  const std::string longLine(TSockStream::kInBufferSize - TSockStream::kLeastReceive - 10, 'a');
+  ASSERT_GT(longLine.size(), static_cast<size_t>(TSockStream::kInBufferStart));
+  std::thread sender([&] { PeerSends("GET / HTTP/1.0\r\n" + longLine + "\r\nnext\r\n"); });
+  EXPECT_EQ("GET / HTTP/1.0", Line());
+  EXPECT_EQ(longLine, Line());
+  EXPECT_EQ("next", Line());
+  sender.join();
+}
+
 TEST_F(SockStreamTest, ALineBeyondTheInputBufferFailsAndSaysSo) {
   const std::string longLine(TSockStream::kInBufferSize + 10, 'a');
   std::thread sender([&] { PeerSends(longLine + "\r\n"); });
