@@ -186,6 +186,9 @@ TEST_F(FilterProxyTest, CountersStayExactUnderManyConcurrentConnections) {
 
 // Fails the first connection the way an exhausted system would, then serves like the echo server.
 class TFailingFirstServer : public TEchoServer {
+ public:
+  ~TFailingFirstServer() override { Terminate(); }
+
  protected:
   void ClientConnected(std::unique_ptr<TSockStream> client) override {
     if (Failures.fetch_add(1) == 0) throw std::bad_alloc();
