@@ -4,7 +4,6 @@
 #include <array>
 #include <atomic>
 #include <cstring>
-#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,10 +54,15 @@ constexpr std::array<char, 8> kSeparators = {'\t', '\n', '\r', ' ', '<', '>', '"
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
-// Calls `visit` with the position of each separator in `tag`, in order. Sixteen bytes at a time
-// where the processor has SSE2; the last few bytes are looked at in a zero-padded copy.
+// Bytes that may follow a text handed to ForEachSeparator: enough for one more lane.
+constexpr size_t kSeparatorPadding = 16;
+
+// Calls `visit` with the position of each separator in `text`, in order. Sixteen bytes at a time
+// where the processor has SSE2: `text` must be followed in memory by kSeparatorPadding bytes that
+// are no separators, so the last lane needs no copy. `visit` may change bytes before the position
+// it is given.
 template <typename TVisit>
-void ForEachSeparator(std::string_view tag, TVisit&& visit) {
+void ForEachSeparator(std::string_view text, TVisit&& visit) {
   size_t base = 0;
 #if defined(__SSE2__)
   const auto lane = [](const char* bytes) {
@@ -69,44 +73,51 @@ void ForEachSeparator(std::string_view tag, TVisit&& visit) {
     const __m128i rest = _mm_or_si128(_mm_or_si128(is('<'), is('>')), _mm_or_si128(is('"'), is('\'')));
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(ends, rest)));
   };
-  const auto visitAll = [&](std::uint32_t bits) {
-    for (; bits != 0; bits &= bits - 1) visit(base + static_cast<size_t>(__builtin_ctz(bits)));
-  };
-  for (; base + 16 <= tag.size(); base += 16) visitAll(lane(tag.data() + base));
-  if (base < tag.size()) {
-    char padded[16] = {};
-    std::memcpy(padded, tag.data() + base, tag.size() - base);
-    visitAll(lane(padded) & ((1u << (tag.size() - base)) - 1));
+  for (; base < text.size(); base += 16) {
+    for (std::uint32_t bits = lane(text.data() + base); bits != 0; bits &= bits - 1) {
+      visit(base + static_cast<size_t>(__builtin_ctz(bits)));
+    }
   }
 #else
-  for (; base < tag.size(); ++base) {
-    if (std::find(kSeparators.begin(), kSeparators.end(), tag[base]) != kSeparators.end()) visit(base);
+  for (; base < text.size(); ++base) {
+    if (std::find(kSeparators.begin(), kSeparators.end(), text[base]) != kSeparators.end()) visit(base);
   }
 #endif
 }
 
-// The words of a tag, with quotes taken out, as views into parsed.WordText.
+// The words of a tag, with quotes taken out, as views into parsed.WordText. The word text is the
+// tag copied once; a word made of several runs (a quoted value after "=") is made contiguous by
+// moving its first runs up against the next one, over the separators dropped between them, which
+// no word uses. Earlier words stand below and are never touched.
 void SplitWords(std::string_view tag, TParsedTag& parsed) {
   std::string& text = parsed.WordText;
   std::vector<std::string_view>& words = parsed.TagAttrs;
-  text.clear();
-  text.reserve(tag.size());  // the words never need more, so the views stay valid
+  text.assign(tag);
+  text.append(kSeparatorPadding, '\0');
+  char* const bytes = text.data();
   words.clear();
   constexpr size_t kNoWord = std::string::npos;
   size_t wordStart = kNoWord;
+  size_t wordEnd = 0;
   char lastAdded = '\0';
   const auto endWord = [&] {
-    if (wordStart != kNoWord) words.emplace_back(text.data() + wordStart, text.size() - wordStart);
+    if (wordStart != kNoWord) words.emplace_back(bytes + wordStart, wordEnd - wordStart);
     wordStart = kNoWord;
   };
   const auto addRun = [&](size_t from, size_t to) {
     if (from == to) return;
-    if (wordStart == kNoWord) wordStart = text.size();
-    text.append(tag.data() + from, to - from);
+    if (wordStart == kNoWord) {
+      wordStart = from;
+    } else if (wordEnd != from) {
+      const size_t length = wordEnd - wordStart;
+      std::memmove(bytes + from - length, bytes + wordStart, length);
+      wordStart = from - length;
+    }
+    wordEnd = to;
     lastAdded = tag[to - 1];
   };
   size_t run = 0;
-  ForEachSeparator(tag, [&](size_t at) {
+  ForEachSeparator(std::string_view(bytes, tag.size()), [&](size_t at) {
     addRun(run, at);
     run = at + 1;
     // A quoted value directly after "=" stays with its name.
@@ -116,32 +127,40 @@ void SplitWords(std::string_view tag, TParsedTag& parsed) {
   endWord();
 }
 
-// NAME = value becomes NAME=value: the three words stand back to back in the word text, so the
-// joined word is the stretch they cover.
-void JoinAroundEquals(std::vector<std::string_view>& words) {
+// NAME = value becomes NAME=value. The three words stand in this order in the word text with only
+// separators between them, so NAME and "=" move up against the value and the joined word is the
+// stretch they then cover.
+void JoinAroundEquals(std::vector<std::string_view>& words, char* text) {
   for (size_t i = 1; i + 1 < words.size();) {
     if (words[i] != "=") {
       ++i;
       continue;
     }
-    const std::string_view& after = words[i + 1];
-    words[i - 1] =
-        std::string_view(words[i - 1].data(), static_cast<size_t>(after.data() + after.size() - words[i - 1].data()));
+    const std::string_view name = words[i - 1];
+    const std::string_view value = words[i + 1];
+    char* const valueStart = text + (value.data() - text);
+    char* const nameStart = valueStart - 1 - name.size();
+    std::memmove(nameStart, name.data(), name.size());
+    valueStart[-1] = '=';
+    words[i - 1] = std::string_view(nameStart, name.size() + 1 + value.size());
     words.erase(words.begin() + static_cast<std::ptrdiff_t>(i), words.begin() + static_cast<std::ptrdiff_t>(i + 2));
   }
 }
 
 // The values of the first word of each name that matters (the name is the text before the word's
-// first "=", compared without regard to case; a word without "=" has an empty value).
+// first "=", compared without regard to case; a word without "=" has an empty value). A value
+// without data is a name that does not occur.
 struct TNamedValues {
-  std::optional<std::string_view> Href;
-  std::optional<std::string_view> Src;
-  std::optional<std::string_view> Width;
-  std::optional<std::string_view> Height;
+  std::string_view Href;
+  std::string_view Src;
+  std::string_view Width;
+  std::string_view Height;
 };
 
+bool Present(std::string_view value) { return value.data() != nullptr; }
+
 // Whether `word` starts with `lowerName` (letters only) in any ASCII case.
-bool StartsWithName(std::string_view word, std::string_view lowerName) {
+inline bool StartsWithName(std::string_view word, std::string_view lowerName) {
   if (word.size() < lowerName.size()) return false;
   for (size_t i = 0; i < lowerName.size(); ++i) {
     if ((word[i] | 0x20) != lowerName[i]) return false;  // exact for letters: only A-Z map to a-z
@@ -150,12 +169,10 @@ bool StartsWithName(std::string_view word, std::string_view lowerName) {
 }
 
 // Fills `slot` from `word` when the slot is still empty and the word has that name.
-void TakeIfNamed(std::optional<std::string_view>& slot, std::string_view word, std::string_view lowerName) {
-  if (slot || !StartsWithName(word, lowerName)) return;
-  if (word.size() == lowerName.size()) {
-    slot = std::string_view();
-  } else if (word[lowerName.size()] == '=') {
-    slot = word.substr(lowerName.size() + 1);
+inline void TakeIfNamed(std::string_view& slot, std::string_view word, std::string_view lowerName) {
+  if (Present(slot) || !StartsWithName(word, lowerName)) return;
+  if (word.size() == lowerName.size() || word[lowerName.size()] == '=') {
+    slot = word.substr(std::min(word.size(), lowerName.size() + 1));  // never without data
   }
 }
 
@@ -223,7 +240,7 @@ void Act(TFilterProxyControl& request, const TTagKind& kind, std::string& tag, T
 
 void ParseTag(std::string_view tag, TParsedTag& parsed) {
   SplitWords(tag, parsed);
-  JoinAroundEquals(parsed.TagAttrs);
+  JoinAroundEquals(parsed.TagAttrs, parsed.WordText.data());
   const auto& words = parsed.TagAttrs;
   parsed.TagName.clear();
   if (!words.empty()) {
@@ -232,14 +249,12 @@ void ParseTag(std::string_view tag, TParsedTag& parsed) {
   }
 
   const TNamedValues named = FindNamedValues(words);
-  std::string_view url = named.Href.value_or(std::string_view());
-  if (url.empty()) url = named.Src.value_or(std::string_view());
-  parsed.ObjectUrl.assign(url);
+  parsed.ObjectUrl = named.Href.empty() ? named.Src : named.Href;
 
   parsed.TagWidth = 0;
   parsed.TagHeight = 0;
-  if (named.Width && !ParseInt32(*named.Width, parsed.TagWidth)) return;
-  if (named.Height) ParseInt32(*named.Height, parsed.TagHeight);
+  if (Present(named.Width) && !ParseInt32(named.Width, parsed.TagWidth)) return;
+  if (Present(named.Height)) ParseInt32(named.Height, parsed.TagHeight);
 }
 
 TPageContext::TPageContext(const TFilterProxyControl& request)

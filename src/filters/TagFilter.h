@@ -27,19 +27,20 @@ struct TParsedTag {
   TParsedTag(const TParsedTag&) = delete;  // the words point into this object's WordText
   TParsedTag& operator=(const TParsedTag&) = delete;
 
-  // The words, each a view into WordText, valid until the next ParseTag or Clear.
+  // The words and the object address are views into WordText, valid until the next ParseTag or
+  // Clear.
   std::vector<std::string_view> TagAttrs;
-  std::string TagName;    // first word, upper case
-  std::string ObjectUrl;  // HREF, or SRC when HREF is absent or empty
+  std::string TagName;         // first word, upper case
+  std::string_view ObjectUrl;  // the value of HREF, or of SRC when HREF is absent or empty
   std::int32_t TagWidth = 0;
   std::int32_t TagHeight = 0;
-  // The words' bytes back to back, in order: words that are joined are neighbours here.
+  // The tag's bytes, in which ParseTag makes each word contiguous.
   std::string WordText;
 
   void Clear() {
     TagAttrs.clear();
     TagName.clear();
-    ObjectUrl.clear();
+    ObjectUrl = {};
     TagWidth = TagHeight = 0;
     WordText.clear();
   }

@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/FilterProxyControl.h"
 #include "filters/Filters.h"
@@ -318,6 +321,49 @@ TEST(ParseTagTest, ATagWithoutWordsHasNoName) {
   ParseTag("< \" ' >", tag);
   EXPECT_TRUE(tag.TagAttrs.empty());
   EXPECT_EQ("", tag.TagName);
+}
+
+// The words as the tag filter has always taken them apart, written plainly: runs between blanks,
+// line breaks, "<", ">" and quotes, the quotes dropped, a quote right after "=" keeping the word
+// open; then NAME = value joined.
+std::vector<std::string> PlainWords(std::string_view tag) {
+  std::vector<std::string> words;
+  std::optional<std::string> word;
+  char last = '\0';
+  for (const char c : tag) {
+    const bool quote = c == '"' || c == '\'';
+    if (!quote && std::string_view(" \t\r\n<>").find(c) == std::string_view::npos) {
+      word = word.value_or("") + c;
+      last = c;
+    } else if (word && !(quote && last == '=')) {
+      words.push_back(*std::exchange(word, std::nullopt));
+    }
+  }
+  if (word) words.push_back(*word);
+  for (size_t i = 1; i + 1 < words.size();) {
+    if (words[i] != "=") {
+      ++i;
+      continue;
+    }
+    words[i - 1] += "=" + words[i + 1];
+    words.erase(words.begin() + static_cast<std::ptrdiff_t>(i), words.begin() + static_cast<std::ptrdiff_t>(i + 2));
+  }
+  return words;
+}
+
+TEST(ParseTagTest, WordsAreThoseOfThePlainReading) {
+  TParsedTag tag;
+  ParseTag("<a href = \"x\" = 'y' b= =c d=\"\"\"e\"= f='g=\"h\"'>", tag);
+  EXPECT_EQ((std::vector<std::string_view>{"a", "href=x=y", "b=", "=c", "d=e=f=g=h"}), tag.TagAttrs);
+  std::mt19937 random(11);
+  const std::string_view alphabet = "aH=  \"'\t<>=x\n";
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (size_t n = random() % 48; n > 0; --n) text += alphabet[random() % alphabet.size()];
+    ParseTag(text, tag);
+    const std::vector<std::string> expected = PlainWords(text);
+    ASSERT_EQ(std::vector<std::string_view>(expected.begin(), expected.end()), tag.TagAttrs) << text;
+  }
 }
 
 TEST(PopupFilterTest, TheScriptsHaveTheirExactLengths) {
