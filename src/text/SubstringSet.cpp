@@ -81,6 +81,7 @@ void TSubstringSet::Build(std::vector<std::string>& patterns) {
   for (const TTrieEdge& edge : edges) InSomePattern[edge.Byte] = true;
   std::fill(std::begin(RootNext), std::end(RootNext), -1);
   for (std::int32_t e = 0; e < Nodes[kRoot].EdgeCount; ++e) RootNext[Edges[e].Byte] = Edges[e].Target;
+  for (int c = 0; c < 256; ++c) StartsPattern[c] = RootNext[Fold(static_cast<char>(c))] >= 0;
 }
 
 void TSubstringSet::LinkFailures() {
@@ -124,9 +125,16 @@ std::int32_t TSubstringSet::InnerChild(const TNode& node, std::uint8_t byte) con
 
 bool TSubstringSet::FoundIn(std::string_view text) const {
   if (Empty()) return false;
+  const char* at = text.data();
+  const char* const end = at + text.size();
   std::int32_t state = kRoot;
-  for (const char c : text) {
-    const std::uint8_t byte = Fold(c);
+  while (at < end) {
+    if (state == kRoot) {
+      // Most bytes start no pattern: from the root they are passed over in a tight loop.
+      while (at < end && !StartsPattern[static_cast<std::uint8_t>(*at)]) ++at;
+      if (at == end) return false;
+    }
+    const std::uint8_t byte = Fold(*at++);
     if (!InSomePattern[byte]) {
       state = kRoot;
       continue;

@@ -55,6 +55,7 @@ class TSubstringSet {
   std::vector<TEdge> Edges;    // each node's children sorted by byte
   std::int32_t RootNext[256];  // the root's transitions, dense: the busiest state
   bool InSomePattern[256];     // a byte in no pattern sends the search straight back to the root
+  bool StartsPattern[256];     // by the byte as it stands in the text: the root has a child for it
 };
 
 }  // namespace tarnwick
