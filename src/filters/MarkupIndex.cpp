@@ -5,6 +5,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace tarnwick {
 
@@ -73,6 +76,75 @@ std::size_t TMarkupIndex::MarkBlocks(const char* data, std::size_t n) {
   }
   return start;
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// MarkBlocks thirty-two bytes at a time, for processors with AVX2 (chosen when the index is
+// built). The same marks from the same comparisons; written out without helpers, since only this
+// function is compiled for AVX2.
+template <std::size_t kCount>
+__attribute__((target("avx2"))) std::size_t TMarkupIndex::MarkBlocksAvx2(const char* data, std::size_t n) {
+  const __m256i less = _mm256_set1_epi8('<');
+  const __m256i greater = _mm256_set1_epi8('>');
+  const __m256i bang = _mm256_set1_epi8('!');
+  const __m256i caseBit = _mm256_set1_epi8(kCaseBit);
+  __m256i firsts[kCount + 1];
+  __m256i seconds[kCount + 1];
+  __m256i anySecond[kCount + 1];
+  for (std::size_t k = 0; k < kCount; ++k) {
+    firsts[k] = _mm256_set1_epi8(Triggers[k].First);
+    seconds[k] = _mm256_set1_epi8(Triggers[k].Second);
+    anySecond[k] = _mm256_set1_epi8(Triggers[k].Second == '\0' ? -1 : 0);
+  }
+  std::size_t start = 0;
+  for (; start + 64 < n; start += 64) {
+    std::uint64_t lessBits = 0;
+    std::uint64_t greaterBits = 0;
+    std::uint64_t bangBits = 0;
+    std::uint64_t triggerBits = 0;
+#pragma GCC unroll 2
+    for (int half = 0; half < 2; ++half) {
+      const char* at = data + start + 32 * half;
+      const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+      const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
+      const __m256i isLess = _mm256_cmpeq_epi8(here, less);
+      const __m256i folded = _mm256_or_si256(here, caseBit);
+      const __m256i nextFolded = _mm256_or_si256(next, caseBit);
+      __m256i trigger = _mm256_setzero_si256();
+#pragma GCC unroll 4
+      for (std::size_t k = 0; k < kCount; ++k) {
+        const __m256i first = _mm256_cmpeq_epi8(folded, firsts[k]);
+        const __m256i second = _mm256_or_si256(_mm256_cmpeq_epi8(nextFolded, seconds[k]), anySecond[k]);
+        trigger = _mm256_or_si256(trigger, _mm256_and_si256(first, second));
+      }
+      const int shift = 32 * half;
+      lessBits |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(isLess))) << shift;
+      greaterBits |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+                         _mm256_movemask_epi8(_mm256_cmpeq_epi8(here, greater))))
+                     << shift;
+      bangBits |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+                      _mm256_movemask_epi8(_mm256_and_si256(isLess, _mm256_cmpeq_epi8(next, bang)))))
+                  << shift;
+      triggerBits |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(trigger))) << shift;
+    }
+    const std::size_t word = start / 64;
+    Bits[kLess][word] = lessBits;
+    Bits[kGreater][word] = greaterBits;
+    Bits[kBang][word] = bangBits;
+    Bits[kTrigger][word] = triggerBits;
+  }
+  return start;
+}
+
+template <std::size_t kCount>
+std::size_t TMarkupIndex::MarkBlocksBest(const char* data, std::size_t n) {
+  return __builtin_cpu_supports("avx2") ? MarkBlocksAvx2<kCount>(data, n) : MarkBlocks<kCount>(data, n);
+}
+#else
+template <std::size_t kCount>
+std::size_t TMarkupIndex::MarkBlocksBest(const char* data, std::size_t n) {
+  return MarkBlocks<kCount>(data, n);
+}
+#endif
 #endif
 
 void TMarkupIndex::Build(std::span<const char> bytes, std::span<const TTagTrigger> triggers) {
@@ -88,19 +160,19 @@ void TMarkupIndex::Build(std::span<const char> bytes, std::span<const TTagTrigge
   static_assert(kMaxTriggers == 4);
   switch (TriggerCount) {
     case 0:
-      start = MarkBlocks<0>(data, n);
+      start = MarkBlocksBest<0>(data, n);
       break;
     case 1:
-      start = MarkBlocks<1>(data, n);
+      start = MarkBlocksBest<1>(data, n);
       break;
     case 2:
-      start = MarkBlocks<2>(data, n);
+      start = MarkBlocksBest<2>(data, n);
       break;
     case 3:
-      start = MarkBlocks<3>(data, n);
+      start = MarkBlocksBest<3>(data, n);
       break;
     default:
-      start = MarkBlocks<4>(data, n);
+      start = MarkBlocksBest<4>(data, n);
       break;
   }
 #endif

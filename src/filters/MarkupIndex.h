@@ -49,6 +49,10 @@ class TMarkupIndex {
 
   template <std::size_t kCount>
   std::size_t MarkBlocks(const char* data, std::size_t n);
+  template <std::size_t kCount>
+  std::size_t MarkBlocksAvx2(const char* data, std::size_t n);
+  template <std::size_t kCount>
+  std::size_t MarkBlocksBest(const char* data, std::size_t n);
   void MarkBlockScalar(const char* block, std::size_t count, std::size_t followers, std::size_t word);
 
   std::array<TBits, kMarkCount> Bits;
