@@ -78,9 +78,17 @@ std::size_t TMarkupIndex::MarkBlocks(const char* data, std::size_t n) {
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+namespace {
+
+// The lanes' top bits, moved to their place in a 64-byte block.
+__attribute__((target("avx2"))) inline std::uint64_t HalfBlockBits(__m256i lanes, int shift) {
+  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(lanes))) << shift;
+}
+
+}  // namespace
+
 // MarkBlocks thirty-two bytes at a time, for processors with AVX2 (chosen when the index is
-// built). The same marks from the same comparisons; written out without helpers, since only this
-// function is compiled for AVX2.
+// built): the same marks from the same comparisons. Only functions compiled for AVX2 are called.
 template <std::size_t kCount>
 __attribute__((target("avx2"))) std::size_t TMarkupIndex::MarkBlocksAvx2(const char* data, std::size_t n) {
   const __m256i less = _mm256_set1_epi8('<');
@@ -136,18 +144,19 @@ __attribute__((target("avx2"))) std::size_t TMarkupIndex::MarkBlocksAvx2(const c
 }
 
 template <std::size_t kCount>
-std::size_t TMarkupIndex::MarkBlocksBest(const char* data, std::size_t n) {
-  return __builtin_cpu_supports("avx2") ? MarkBlocksAvx2<kCount>(data, n) : MarkBlocks<kCount>(data, n);
+std::size_t TMarkupIndex::MarkBlocksWith(TLanes lanes, const char* data, std::size_t n) {
+  const bool wide = lanes == TLanes::Widest && __builtin_cpu_supports("avx2");
+  return wide ? MarkBlocksAvx2<kCount>(data, n) : MarkBlocks<kCount>(data, n);
 }
 #else
 template <std::size_t kCount>
-std::size_t TMarkupIndex::MarkBlocksBest(const char* data, std::size_t n) {
+std::size_t TMarkupIndex::MarkBlocksWith(TLanes, const char* data, std::size_t n) {
   return MarkBlocks<kCount>(data, n);
 }
 #endif
 #endif
 
-void TMarkupIndex::Build(std::span<const char> bytes, std::span<const TTagTrigger> triggers) {
+void TMarkupIndex::Build(std::span<const char> bytes, std::span<const TTagTrigger> triggers, TLanes lanes) {
   const std::size_t n = std::min(bytes.size(), kMaxBytes);
   TriggerCount = std::min(triggers.size(), kMaxTriggers);
   for (std::size_t k = 0; k < TriggerCount; ++k) {
@@ -160,19 +169,19 @@ void TMarkupIndex::Build(std::span<const char> bytes, std::span<const TTagTrigge
   static_assert(kMaxTriggers == 4);
   switch (TriggerCount) {
     case 0:
-      start = MarkBlocksBest<0>(data, n);
+      start = MarkBlocksWith<0>(lanes, data, n);
       break;
     case 1:
-      start = MarkBlocksBest<1>(data, n);
+      start = MarkBlocksWith<1>(lanes, data, n);
       break;
     case 2:
-      start = MarkBlocksBest<2>(data, n);
+      start = MarkBlocksWith<2>(lanes, data, n);
       break;
     case 3:
-      start = MarkBlocksBest<3>(data, n);
+      start = MarkBlocksWith<3>(lanes, data, n);
       break;
     default:
-      start = MarkBlocksBest<4>(data, n);
+      start = MarkBlocksWith<4>(lanes, data, n);
       break;
   }
 #endif

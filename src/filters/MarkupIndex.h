@@ -28,8 +28,12 @@ class TMarkupIndex {
   static constexpr std::size_t kMaxBytes = 65536;
   static constexpr std::size_t kMaxTriggers = 4;
 
+  // Which vector instructions build the index: the widest this processor has, or SSE2 alone (the
+  // marks are the same; tests compare the ways).
+  enum class TLanes { Widest, Sse2 };
+
   // Indexes `bytes` (at most kMaxBytes) for the given triggers (at most kMaxTriggers are used).
-  void Build(std::span<const char> bytes, std::span<const TTagTrigger> triggers);
+  void Build(std::span<const char> bytes, std::span<const TTagTrigger> triggers, TLanes lanes = TLanes::Widest);
 
   enum TMark { kLess, kGreater, kBang, kTrigger, kMarkCount };
 
@@ -52,7 +56,7 @@ class TMarkupIndex {
   template <std::size_t kCount>
   std::size_t MarkBlocksAvx2(const char* data, std::size_t n);
   template <std::size_t kCount>
-  std::size_t MarkBlocksBest(const char* data, std::size_t n);
+  std::size_t MarkBlocksWith(TLanes lanes, const char* data, std::size_t n);
   void MarkBlockScalar(const char* block, std::size_t count, std::size_t followers, std::size_t word);
 
   std::array<TBits, kMarkCount> Bits;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -54,9 +55,14 @@ class MarkupIndexTest : public ::testing::Test {
 
 TEST_F(MarkupIndexTest, EveryMarkAndQueryAgreesWithAByteByByteLook) {
   const std::vector<TTagTrigger> triggers = {{'h', 'r'}, {'s', 'r'}, {'.', 'o'}, {'x', '\0'}};
+  std::vector<std::pair<size_t, TMarkupIndex::TLanes>> runs;
   for (const size_t n : {0u, 1u, 15u, 63u, 64u, 65u, 128u, 129u, 1000u, 65536u}) {
+    runs.emplace_back(n, TMarkupIndex::TLanes::Widest);
+    runs.emplace_back(n, TMarkupIndex::TLanes::Sse2);
+  }
+  for (const auto& [n, lanes] : runs) {
     const std::string bytes = RandomBytes(n);
-    Index->Build(bytes, triggers);
+    Index->Build(bytes, triggers, lanes);
     for (const auto mark : {kLess, kGreater, kBang, kTrigger}) {
       const std::vector<bool> marks = Expected(bytes, mark, triggers);
       for (int probe = 0; probe < 200; ++probe) {
