@@ -82,6 +82,24 @@ void TSubstringSet::Build(std::vector<std::string>& patterns) {
   std::fill(std::begin(RootNext), std::end(RootNext), -1);
   for (std::int32_t e = 0; e < Nodes[kRoot].EdgeCount; ++e) RootNext[Edges[e].Byte] = Edges[e].Target;
   for (int c = 0; c < 256; ++c) StartsPattern[c] = RootNext[Fold(static_cast<char>(c))] >= 0;
+  MarkStartPairs(accepting);
+}
+
+// A pattern of one byte starts with that byte and whatever follows it; a longer one with its first
+// two bytes.
+void TSubstringSet::MarkStartPairs(const std::vector<bool>& patternEnds) {
+  if (NodeCount == 1) return;  // never searched
+  StartPairs.assign(kPairCount / 64, 0);
+  for (int first = 0; first < 256; ++first) {
+    const std::int32_t node = RootNext[Fold(static_cast<char>(first))];
+    if (node < 0) continue;
+    for (int second = 0; second < 256; ++second) {
+      if (patternEnds[node] || InnerChild(Nodes[node], Fold(static_cast<char>(second))) >= 0) {
+        const std::size_t pair = static_cast<std::size_t>(first) << 8 | static_cast<std::size_t>(second);
+        StartPairs[pair / 64] |= std::uint64_t{1} << (pair % 64);
+      }
+    }
+  }
 }
 
 void TSubstringSet::LinkFailures() {
@@ -130,9 +148,10 @@ bool TSubstringSet::FoundIn(std::string_view text) const {
   std::int32_t state = kRoot;
   while (at < end) {
     if (state == kRoot) {
-      // Most bytes start no pattern: from the root they are passed over in a tight loop.
-      while (at < end && !StartsPattern[static_cast<std::uint8_t>(*at)]) ++at;
-      if (at == end) return false;
+      // Most places start no pattern: from the root they are passed over by their first two bytes
+      // (the last byte by itself) in a tight loop.
+      while (end - at >= 2 && !StartsPair(at)) ++at;
+      if (!StartsPattern[static_cast<std::uint8_t>(*at)]) return false;
     }
     const std::uint8_t byte = Fold(*at++);
     if (!InSomePattern[byte]) {

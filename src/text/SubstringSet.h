@@ -27,6 +27,7 @@ class TSubstringSet {
   static constexpr std::int32_t kRoot = 0;
 
   void Build(std::vector<std::string>& patterns);
+  void MarkStartPairs(const std::vector<bool>& patternEnds);
   void LinkFailures();
   std::uint8_t Fold(char c) const { return Folding[static_cast<std::uint8_t>(c)]; }
 
@@ -56,6 +57,14 @@ class TSubstringSet {
   std::int32_t RootNext[256];  // the root's transitions, dense: the busiest state
   bool InSomePattern[256];     // a byte in no pattern sends the search straight back to the root
   bool StartsPattern[256];     // by the byte as it stands in the text: the root has a child for it
+  // By two bytes as they stand in the text, a bit each: whether a pattern may start with them.
+  static constexpr std::size_t kPairCount = 256 * 256;
+  std::vector<std::uint64_t> StartPairs;
+  bool StartsPair(const char* at) const {
+    const std::size_t pair =
+        static_cast<std::size_t>(static_cast<std::uint8_t>(at[0])) << 8 | static_cast<std::uint8_t>(at[1]);
+    return (StartPairs[pair / 64] >> (pair % 64) & 1) != 0;
+  }
 };
 
 }  // namespace tarnwick
