@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tarnwick {
 
 namespace {
@@ -83,6 +87,18 @@ void TSubstringSet::Build(std::vector<std::string>& patterns) {
   for (std::int32_t e = 0; e < Nodes[kRoot].EdgeCount; ++e) RootNext[Edges[e].Byte] = Edges[e].Target;
   for (int c = 0; c < 256; ++c) StartsPattern[c] = RootNext[Fold(static_cast<char>(c))] >= 0;
   MarkStartPairs(accepting);
+  CollectLeads();
+}
+
+void TSubstringSet::CollectLeads() {
+  std::size_t count = 0;
+  for (int c = 0; c < 256; ++c) {
+    if (!StartsPattern[c]) continue;
+    if (count == kMaxLeads) return;  // too many: LeadCount stays 0
+    Leads[count++] = static_cast<char>(c);
+  }
+  LeadCount = count;
+  for (std::size_t k = count; k > 0 && k < kMaxLeads; ++k) Leads[k] = Leads[0];
 }
 
 // A pattern of one byte starts with that byte and whatever follows it; a longer one with its first
@@ -141,6 +157,36 @@ std::int32_t TSubstringSet::InnerChild(const TNode& node, std::uint8_t byte) con
   return at != last && at->Byte == byte ? at->Target : -1;
 }
 
+bool TSubstringSet::PossibleStart(const char* at, const char* end) const {
+  return end - at >= 2 ? StartsPair(at) : StartsPattern[static_cast<std::uint8_t>(*at)];
+}
+
+const char* TSubstringSet::NextPossibleStart(const char* at, const char* end) const {
+#if defined(__SSE2__)
+  // With few first bytes, sixteen bytes at a time are looked at for one of them.
+  if (LeadCount > 0) {
+    static_assert(kMaxLeads == 4);
+    const __m128i lead0 = _mm_set1_epi8(Leads[0]);
+    const __m128i lead1 = _mm_set1_epi8(Leads[1]);
+    const __m128i lead2 = _mm_set1_epi8(Leads[2]);
+    const __m128i lead3 = _mm_set1_epi8(Leads[3]);
+    for (; end - at >= 16; at += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lead0), _mm_cmpeq_epi8(v, lead1)),
+                                        _mm_or_si128(_mm_cmpeq_epi8(v, lead2), _mm_cmpeq_epi8(v, lead3)));
+      for (auto bits = static_cast<std::uint32_t>(_mm_movemask_epi8(hits)); bits != 0; bits &= bits - 1) {
+        const char* candidate = at + __builtin_ctz(bits);
+        if (PossibleStart(candidate, end)) return candidate;
+      }
+    }
+  }
+#endif
+  for (; at < end; ++at) {
+    if (PossibleStart(at, end)) return at;
+  }
+  return end;
+}
+
 bool TSubstringSet::FoundIn(std::string_view text) const {
   if (Empty()) return false;
   const char* at = text.data();
@@ -148,10 +194,9 @@ bool TSubstringSet::FoundIn(std::string_view text) const {
   std::int32_t state = kRoot;
   while (at < end) {
     if (state == kRoot) {
-      // Most places start no pattern: from the root they are passed over by their first two bytes
-      // (the last byte by itself) in a tight loop.
-      while (end - at >= 2 && !StartsPair(at)) ++at;
-      if (!StartsPattern[static_cast<std::uint8_t>(*at)]) return false;
+      // Most places start no pattern: from the root they are passed over without automaton steps.
+      at = NextPossibleStart(at, end);
+      if (at == end) return false;
     }
     const std::uint8_t byte = Fold(*at++);
     if (!InSomePattern[byte]) {

@@ -28,6 +28,11 @@ class TSubstringSet {
 
   void Build(std::vector<std::string>& patterns);
   void MarkStartPairs(const std::vector<bool>& patternEnds);
+  void CollectLeads();
+  // Whether a pattern may start at `at` (before `end`), by its first two bytes or the last byte.
+  bool PossibleStart(const char* at, const char* end) const;
+  // The first such place from `at` on, or `end`.
+  const char* NextPossibleStart(const char* at, const char* end) const;
   void LinkFailures();
   std::uint8_t Fold(char c) const { return Folding[static_cast<std::uint8_t>(c)]; }
 
@@ -60,6 +65,11 @@ class TSubstringSet {
   // By two bytes as they stand in the text, a bit each: whether a pattern may start with them.
   static constexpr std::size_t kPairCount = 256 * 256;
   std::vector<std::uint64_t> StartPairs;
+  // The bytes StartsPattern holds, when there are at most kMaxLeads of them (LeadCount 0: more),
+  // the first repeated into the unused places.
+  static constexpr std::size_t kMaxLeads = 4;
+  char Leads[kMaxLeads] = {};
+  std::size_t LeadCount = 0;
   bool StartsPair(const char* at) const {
     const std::size_t pair =
         static_cast<std::size_t>(static_cast<std::uint8_t>(at[0])) << 8 | static_cast<std::uint8_t>(at[1]);
