@@ -78,15 +78,6 @@ std::size_t TMarkupIndex::MarkBlocks(const char* data, std::size_t n) {
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-namespace {
-
-// The lanes' top bits, moved to their place in a 64-byte block.
-__attribute__((target("avx2"))) inline std::uint64_t HalfBlockBits(__m256i lanes, int shift) {
-  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(lanes))) << shift;
-}
-
-}  // namespace
-
 // MarkBlocks thirty-two bytes at a time, for processors with AVX2 (chosen when the index is
 // built): the same marks from the same comparisons. Only functions compiled for AVX2 are called.
 template <std::size_t kCount>
