@@ -82,7 +82,7 @@ TFilterProxyThread::TFilterProxyThread(const TProxyContext& context, std::unique
   Control->SetRelayPath(Context.RelayPath);
 }
 
-void TFilterProxyThread::ClientExecute() {
+void TFilterProxyThread::ClientExecute(TConnectionPool::TFinishing& finishing) {
   TCorvanePrefs& prefs = *Context.Prefs;
   try {
     prefs.ConnCnt.fetch_add(1);
@@ -91,6 +91,8 @@ void TFilterProxyThread::ClientExecute() {
     // A malformed head or a failed socket call ends the connection without another byte to the
     // client. Everything the pipeline raises derives from std::exception.
   }
+  // Before the client sees the end: a client that comes straight back gets this thread.
+  finishing.Announce();
   Control->CloseSockets();
   try {
     WriteLog();

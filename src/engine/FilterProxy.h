@@ -60,7 +60,7 @@ class TFilterProxyThread : public TSockServerClientThread {
   TFilterProxyThread(const TProxyContext& context, std::unique_ptr<TSockStream> client);
 
  protected:
-  void ClientExecute() override;
+  void ClientExecute(TConnectionPool::TFinishing& finishing) override;
 
  private:
   // Hands this connection's log line to the user-interface thread and waits until it is written.

@@ -173,8 +173,8 @@ bool TSockServerClientThread::Run(TConnectionPool& pool, std::unique_ptr<TSockSe
   // std::function needs a copyable callable: the thread object travels in a shared_ptr.
   std::shared_ptr<TSockServerClientThread> owned = std::move(thread);
   return pool.Run(
-      [owned = std::move(owned)]() mutable {
-        owned->ClientExecute();
+      [owned = std::move(owned)](TConnectionPool::TFinishing& finishing) mutable {
+        owned->ClientExecute(finishing);
         owned.reset();
       },
       maxThreads);

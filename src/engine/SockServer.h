@@ -108,7 +108,8 @@ class TSockServerClientThread {
                   std::size_t maxThreads = TConnectionPool::kDefaultMaxThreads);
 
  protected:
-  virtual void ClientExecute() = 0;
+  // Serves the connection; calls `finishing.Announce()` just before the client can see the end.
+  virtual void ClientExecute(TConnectionPool::TFinishing& finishing) = 0;
 
   std::unique_ptr<TSockStream> ClientSocket;
 };

@@ -52,6 +52,36 @@ TEST(ConnectionPoolTest, OneConnectionAfterAnotherIsServedByTheSameThread) {
   EXPECT_EQ(1u, pool.ThreadCount());
 }
 
+TEST(ConnectionPoolTest, ATaskThatComesWhileAThreadIsFinishingWaitsForIt) {
+  auto gate = std::make_shared<TGate>();
+  auto announced = std::make_shared<std::atomic<bool>>(false);
+  auto ranOn = std::make_shared<std::atomic<std::thread::id>>();
+  TConnectionPool pool;
+  std::thread::id first;
+  ASSERT_TRUE(pool.Run([gate, announced, &first](TConnectionPool::TFinishing& finishing) {
+    first = std::this_thread::get_id();
+    finishing.Announce();
+    finishing.Announce();  // counted once
+    *announced = true;
+    gate->Pass();  // the tidying up that is left
+  }));
+  ASSERT_TRUE(WaitUntil([&] { return announced->load(); }));
+  ASSERT_TRUE(pool.Run([ranOn] { *ranOn = std::this_thread::get_id(); }));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(1u, pool.ThreadCount()) << "no thread started for it";
+  EXPECT_EQ(std::thread::id(), ranOn->load());
+  gate->Open();
+  ASSERT_TRUE(WaitUntil([&] { return ranOn->load() != std::thread::id(); }));
+  EXPECT_EQ(first, ranOn->load());
+  // Once that thread is back, a busy thread that announced nothing means a new one again.
+  auto second = std::make_shared<TGate>();
+  ASSERT_TRUE(WaitUntil([&] { return pool.IdleCount() == 1; }));
+  ASSERT_TRUE(pool.Run([second] { second->Pass(); }));
+  ASSERT_TRUE(pool.Run([] {}));
+  EXPECT_EQ(2u, pool.ThreadCount());
+  second->Open();
+}
+
 TEST(ConnectionPoolTest, ThreadsGrowToTheCapAndLaterTasksWaitForAFreeOne) {
   auto gate = std::make_shared<TGate>();
   auto started = std::make_shared<std::atomic<int>>(0);
