@@ -443,7 +443,7 @@ run_autostart() {
 }
 
 run_slowstart() {
-  local port entries=60000
+  local port entries=200000
   port=$(free_port)
   python3 - "$home/TARNWICK.INI" "$port" "$entries" <<'PY'
 import sys
