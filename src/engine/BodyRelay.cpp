@@ -37,6 +37,9 @@ class TRelay {
   bool Splice() {
     std::optional<TPipe> pipe = TPipe::Open();
     if (!pipe) return false;
+    // A peer that has gone would raise SIGPIPE; held back once for the whole body, since each
+    // hold costs system calls.
+    const TSigpipeBlock quiet;
     while (More()) {
       const TSockStream::TSpliced piece = From.SpliceTo(To, *pipe, Want());
       if (piece.Unsupported && Moved == 0) return false;

@@ -25,16 +25,21 @@ void TSockStream::CountSent(std::int32_t n) {
   if (Counters != nullptr && n > 0) Counters->SentCnt.fetch_add(n, std::memory_order_relaxed);
 }
 
-std::int32_t TSockStream::ReceiveIntoInput() {
-  // All the free room, so that a head and the start of its body usually take one receive.
+std::int32_t TSockStream::ReceiveCounted(void* destination, std::int32_t n) {
   std::int32_t got = 0;
   try {
-    got = ReceiveBuf(InBuffer.Data() + InBuffer.WritePos, InBuffer.Capacity - InBuffer.WritePos);
+    got = ReceiveBuf(destination, n);
   } catch (const ESocketError&) {
     return 0;  // reads report failure as the end of the stream
   }
-  InBuffer.WritePos += got;
   CountReceived(got);
+  return got;
+}
+
+std::int32_t TSockStream::ReceiveIntoInput() {
+  // All the free room, so that a head and the start of its body usually take one receive.
+  const std::int32_t got = ReceiveCounted(InBuffer.Data() + InBuffer.WritePos, InBuffer.Capacity - InBuffer.WritePos);
+  InBuffer.WritePos += got;
   return got;
 }
 
@@ -42,15 +47,7 @@ std::int32_t TSockStream::ReadBuf(void* destination, std::int32_t n) {
   if (n <= 0) return 0;
   // Bytes from the input buffer were counted when they arrived.
   const std::int32_t buffered = InBuffer.Read(destination, n);
-  if (buffered > 0) return buffered;
-  std::int32_t got = 0;
-  try {
-    got = ReceiveBuf(destination, n);
-  } catch (const ESocketError&) {
-    got = 0;
-  }
-  CountReceived(got);
-  return got;
+  return buffered > 0 ? buffered : ReceiveCounted(destination, n);
 }
 
 bool TSockStream::ReadLine(std::string& line) {
@@ -147,8 +144,6 @@ TSockStream::TSpliced TSockStream::SpliceTo(TSockStream& to, TPipe& pipe, std::i
   }
   result.Received = static_cast<std::int32_t>(got);
   CountReceived(result.Received);
-  // A peer that has gone would raise SIGPIPE: splice knows no MSG_NOSIGNAL.
-  const TSigpipeBlock quiet;
   while (result.Sent < result.Received) {
     const ssize_t sent =
         SpliceOnce(pipe.ReadEnd.Get(), to.Handle, static_cast<std::size_t>(result.Received - result.Sent));

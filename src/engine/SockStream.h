@@ -55,6 +55,7 @@ class TSockStream : public TCustomWinSocket {
   // One receive of at most n bytes passed on to `to` through `pipe` (which must be empty) without
   // coming into user space: ReadBuf and WriteBuf in one, with the same counting. Unread head bytes
   // are not looked at: the caller hands those out with ReadBuf first. `pipe` is empty again after.
+  // splice knows no MSG_NOSIGNAL: the caller holds SIGPIPE back (TSigpipeBlock) while it splices.
   TSpliced SpliceTo(TSockStream& to, TPipe& pipe, std::int32_t n);
   // Waits for one connection on a listening stream; null when none came. `errorCode` tells why.
   std::unique_ptr<TSockStream> Accept(int& errorCode);
@@ -64,6 +65,8 @@ class TSockStream : public TCustomWinSocket {
   TBuffer InBuffer{kInBufferStart};
 
  private:
+  // One receive, counted; 0 at end of stream or on error.
+  std::int32_t ReceiveCounted(void* destination, std::int32_t n);
   // One receive into the input buffer's free room, counted; 0 at end of stream or on error.
   std::int32_t ReceiveIntoInput();
   void CountReceived(std::int32_t n);
